@@ -1,0 +1,47 @@
+// The firmware file (.HAS): header, format check and the bit-permutation coding.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "../routes/clock.h"
+
+namespace velmora {
+
+constexpr std::size_t kFirmwareHeaderSize = 64;
+constexpr std::size_t kFirmwareHeaderBlock = 512;
+constexpr std::size_t kFirmwareFileBuffer = 65536;
+
+struct FirmwareHeader {
+  int32_t size = 0;        // FirmwareSize
+  uint32_t date = 0;       // FirmwareDate, MS-DOS packed
+  uint8_t scheme = 0;      // CodingScheme
+  std::string title;       // FirmwareTitle, CP1251, at most 16 characters
+};
+
+// Needs at least 64 bytes.
+FirmwareHeader ParseFirmwareHeader(const uint8_t* header);
+// Byte 32 = 0x94, byte 33 = 0x06, byte 25 = 2.
+bool FirmwareFormatOk(const uint8_t* header);
+// The whole file: the header check plus the bounds (size ≤ 65536, FirmwareSize ≥ 0,
+// the body 512 + n within the bytes read).
+bool FirmwareFileUsable(const uint8_t* file, std::size_t length);
+
+// Group size in bits of scheme 1..4 (256, 256, 64, 32), 0 for others.
+int SchemeGroupBits(int scheme);
+// The permutation of scheme 1..4; entry i is the coded position of decoded bit i.
+const uint8_t* SchemeTable(int scheme);
+
+// n + 512 bytes: the header copy, zeros to 512, then the decoded body. Empty when the
+// file is not usable.
+std::vector<uint8_t> DecodeFirmware(const uint8_t* file, std::size_t length);
+// The inverse: a whole .HAS file for `body`.
+std::vector<uint8_t> EncodeFirmware(const std::vector<uint8_t>& body, const std::string& title,
+                                    uint32_t dosDate, int scheme);
+
+uint32_t PackDosDateTime(const DateTime& t);
+// False when the packed value is no valid date and time.
+bool UnpackDosDateTime(uint32_t packed, DateTime& t);
+
+}  // namespace velmora

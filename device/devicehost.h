@@ -1,0 +1,21 @@
+// What the device link and the device operations need from the main window.
+#pragma once
+#include <string>
+
+#include "../routes/messagesink.h"
+
+namespace velmora {
+
+class DeviceHost : public MessageSink {
+ public:
+  // Records BytesWritten, shows the elapsed time and count in panel 0, lets pending
+  // window messages (device events, repaint, user input) run.
+  virtual void ReportProgress(int count) = 0;
+  // Lets pending window messages run (the wait for a device).
+  virtual void PumpEvents() = 0;
+  virtual void RefreshWindowState() = 0;
+  virtual void BringToFront() = 0;
+  virtual void SetProductCaption(const std::string& text) = 0;   // lbProd, CP1251
+};
+
+}  // namespace velmora

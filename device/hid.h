@@ -1,0 +1,55 @@
+// The HID interface of the device link: enumeration, open, attributes, strings and
+// feature reports. One backend per platform (hidapi, Windows HID.DLL) and a simulated КАДО.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace velmora {
+
+constexpr uint16_t KadoVendorId = 0x16C0;
+constexpr uint16_t KadoProductId = 0x05DF;
+constexpr uint16_t KadoBootProductId = 0x05DE;
+
+struct HidAttributes {
+  uint32_t size = 12;
+  uint16_t vendorId = 0;
+  uint16_t productId = 0;
+  uint16_t versionNumber = 0;
+};
+
+struct HidDeviceInfo {
+  std::string path;
+  uint16_t vendorId = 0;
+  uint16_t productId = 0;
+};
+
+// An opened HID interface; destroying it closes the handle.
+class HidDevice {
+ public:
+  virtual ~HidDevice() = default;
+  virtual bool GetAttributes(HidAttributes& out) = 0;
+  virtual bool GetManufacturerString(std::u32string& out) = 0;
+  virtual bool GetProductString(std::u32string& out) = 0;
+  // buffer[0] holds the report ID. `length` is the number of bytes asked for and, on
+  // success, the number handed back (report ID included).
+  virtual bool GetFeature(uint8_t* buffer, std::size_t& length) = 0;
+  virtual bool SetFeature(const uint8_t* buffer, std::size_t length) = 0;
+};
+
+class HidFunctions {
+ public:
+  virtual ~HidFunctions() = default;
+  // Loads the platform's HID library; false when it cannot be used.
+  virtual bool Load() = 0;
+  virtual std::vector<HidDeviceInfo> Enumerate() = 0;
+  // nullptr when the path does not open. `exclusive`: no sharing (device operations).
+  virtual std::unique_ptr<HidDevice> Open(const std::string& path, bool exclusive) = 0;
+};
+
+// The backend of this platform (hidapi on Linux and macOS, HID.DLL on Windows).
+std::unique_ptr<HidFunctions> CreateSystemHidFunctions();
+
+}  // namespace velmora

@@ -1,0 +1,70 @@
+// A simulated КАДО: a HidFunctions backend for the tests, the CLI and the --simulate demo.
+#pragma once
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "hid.h"
+#include "hotplug.h"
+
+namespace velmora {
+
+struct SimKadoOptions {
+  bool boot = false;
+  int blockSize = 128;
+  int memorySize = -1;            // -1: 8192, or 65536 in the boot-loader identity
+  int8_t versionMajor = 1;
+  int8_t versionMinor = 5;
+  int failBlock = 0;              // the k-th data block of a write fails (from 1); 0: never
+  int unplugAfterBlock = 0;       // the device vanishes after the k-th data block; 0: never
+  bool shortReply = false;        // a parameter reply of 5 bytes
+  bool failParamRead = false;
+  bool detached = false;
+  std::string productUtf8 = "КАДО-08";
+  std::string manufacturerUtf8 = "Morvan";
+
+  int EffectiveMemorySize() const { return memorySize >= 0 ? memorySize : (boot ? 65536 : 8192); }
+};
+
+// "boot,block=64,memory=8192,version=1.5,fail-block=3,short-reply,detached"; false on
+// an unknown option or a bad number (`error` says which).
+bool ParseSimKadoOptions(const std::string& text, SimKadoOptions& options, std::string& error);
+
+struct SimReport {
+  bool get = false;               // get (the bytes answered) or set (the bytes sent)
+  std::vector<uint8_t> bytes;
+};
+
+class SimKado : public HidFunctions {
+ public:
+  explicit SimKado(SimKadoOptions options = {});
+  ~SimKado() override;
+
+  bool Load() override;
+  std::vector<HidDeviceInfo> Enumerate() override;
+  std::unique_ptr<HidDevice> Open(const std::string& path, bool exclusive) override;
+
+  // Arrivals and removals go to the listener (then to UpdateDevice).
+  void SetEventListener(std::function<void(const HotplugEvent&)> listener);
+  void Attach();                  // no-op when attached
+  void Detach();
+  void SetBoot(bool boot);        // re-enumerates: a removal, then an arrival
+  bool Attached() const;
+  std::string Path() const;
+
+  SimKadoOptions& Options();
+  const std::vector<uint8_t>& Memory() const;   // EffectiveMemorySize() bytes, erased to 0xFF
+  const std::vector<SimReport>& Reports() const;
+  void ClearReports();
+  int OpenHandles() const;        // handles currently open
+  int DataBlocksReceived() const; // since the last parameter read
+
+  struct Impl;
+
+ private:
+  std::shared_ptr<Impl> impl_;
+};
+
+}  // namespace velmora

@@ -1,0 +1,52 @@
+// Time as the core sees it: an injectable clock and the regional formatter.
+#pragma once
+#include <cstdint>
+#include <string>
+
+namespace velmora {
+
+struct DateTime {
+  int year = 0, month = 0, day = 0;
+  int hour = 0, minute = 0, second = 0, millisecond = 0;
+};
+
+class Clock {
+ public:
+  virtual ~Clock() = default;
+  virtual DateTime Now() const = 0;            // local date and time
+  virtual int64_t MonotonicMs() const = 0;     // for elapsed times
+  virtual void SleepMs(int ms) = 0;
+};
+
+// The system's regional short date and long time formats. Results are CP1251.
+class DateTimeFormat {
+ public:
+  virtual ~DateTimeFormat() = default;
+  virtual std::string ShortDate(const DateTime& t) const = 0;
+  virtual std::string LongTime(const DateTime& t) const = 0;
+};
+
+// Short date, a blank and the long time; only the date when the time is 00:00:00.
+std::string FormatDateTime(const DateTimeFormat& format, const DateTime& t);
+// An elapsed time written as a time of day in the long time format ("0:00:07").
+std::string FormatElapsed(const DateTimeFormat& format, int64_t elapsedMs);
+
+// OLE date: days since 30 December 1899, the fraction being the time of day.
+double ToOleDate(const DateTime& t);
+DateTime FromOleDate(double oleDate);
+
+class SystemClock : public Clock {
+ public:
+  DateTime Now() const override;
+  int64_t MonotonicMs() const override;
+  void SleepMs(int ms) override;
+};
+
+// "dd.MM.yyyy" and "H:mm:ss": the Russian regional formats, used by the CLI and tests.
+class FixedDateTimeFormat : public DateTimeFormat {
+ public:
+  std::string ShortDate(const DateTime& t) const override;
+  std::string LongTime(const DateTime& t) const override;
+};
+
+}  // namespace velmora

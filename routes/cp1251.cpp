@@ -1,0 +1,1 @@
+#include "cp1251.h"

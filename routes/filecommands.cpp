@@ -1,0 +1,1 @@
+#include "filecommands.h"

@@ -1,0 +1,63 @@
+// The open, save, save-as and close commands with the current file.
+#pragma once
+#include <optional>
+#include <string>
+
+#include "clock.h"
+#include "messagesink.h"
+#include "routetable.h"
+
+namespace velmora {
+
+class FileDialogs {
+ public:
+  virtual ~FileDialogs() = default;
+  // UTF-8 paths; nullopt on cancel.
+  virtual std::optional<std::string> AskOpen(const std::string& startFolder) = 0;
+  virtual std::optional<std::string> AskSave(const std::string& startFolder,
+                                             const std::string& proposedName) = 0;
+};
+
+class FileCommandHost : public MessageSink {
+ public:
+  virtual void SetTitle(const std::string& title) = 0;   // CP1251
+  virtual void RefreshWindowState() = 0;
+};
+
+constexpr const char* kTitlePrefix = "Velmora v1.05 ";
+
+enum class RoutesFileKind { RouteList, RouteGroup };
+RoutesFileKind KindOfRoutesFile(const std::string& path);   // ".mrg" in any letter case
+
+enum class LoadStatus { Ok, CannotOpen, TooLarge };
+// Reads a route list or imports a route group into `stored` (cleared first), as the
+// open command does; warnings go to `sink`.
+LoadStatus LoadRoutesFile(const std::string& path, StoredRouteList& stored, MessageSink& sink);
+
+class RouteFileCommands {
+ public:
+  RouteFileCommands(RouteTable& table, FileCommandHost& host, FileDialogs& dialogs,
+                    Clock& clock, const DateTimeFormat& format);
+
+  const std::string& CurrentFile() const;
+  const std::string& DisplayName() const;
+  const std::string& OpenedExtension() const;
+  void SetCurrentFile(const std::string& path);   // the remembered file, at start
+
+  void Open(bool byOperator);
+  bool Save();     // true when the file was written
+  bool SaveAs();
+  void Close();
+
+ private:
+  bool AskSaveName();
+
+  RouteTable& table_;
+  FileCommandHost& host_;
+  FileDialogs& dialogs_;
+  Clock& clock_;
+  const DateTimeFormat& format_;
+  std::string currentFile_, displayName_, openedExtension_;
+};
+
+}  // namespace velmora

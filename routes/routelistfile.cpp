@@ -1,0 +1,1 @@
+#include "routelistfile.h"

@@ -1,0 +1,29 @@
+// The .mrp route list file: reader and writer on bytes.
+#pragma once
+#include <string>
+
+#include "clock.h"
+#include "routerecord.h"
+
+namespace velmora {
+
+constexpr std::size_t kMaxRouteListFileSize = 16u * 1024u * 1024u;
+
+struct RouteListParse {
+  int routes = 0;           // route lines stored (at most 256)
+  bool truncated = false;   // more than 256 route lines were in the file
+};
+
+// Parses the file's bytes into `stored` (cleared first), by the reading rules.
+RouteListParse ParseRouteList(const std::string& bytes, StoredRouteList& stored);
+
+// The whole file as the save command writes it, `when` formatted by `format`.
+std::string WriteRouteList(const StoredRouteList& stored, const DateTimeFormat& format,
+                           const DateTime& when);
+// One route line with its CR LF.
+std::string RouteLine(const RouteTexts& texts);
+// Lines 1 and 2 (one write), and line 3.
+std::string RouteListHeader(const DateTimeFormat& format, const DateTime& when);
+std::string RouteCountLine(int count);
+
+}  // namespace velmora

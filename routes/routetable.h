@@ -1,0 +1,70 @@
+// The route table: the grid's working copy (rows 1..N, as the grid numbers them), the
+// stored route list behind it, the route count, the cursor and the modified flag.
+// The window's grid is a view over this class.
+#pragma once
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "routerecord.h"
+
+namespace velmora {
+
+class RouteTable {
+ public:
+  RouteTable();
+
+  int RouteCount() const;          // N
+  int RowCount() const;            // max(N, 1) + 1, header row included
+  int CursorRow() const;           // 1-based grid row
+  int CursorColumn() const;        // 0..4
+  void SetCursor(int row, int column);  // clamped into the grid
+
+  // Column 0 is the row number ("" on the placeholder row); columns 1..4 the texts.
+  std::string Cell(int row, int column) const;
+  // An edit from the cell editor: cut to the field's capacity (4, 16, 16, 256).
+  void SetCell(int row, int column, const std::string& text);
+
+  bool Modified() const;
+  void SetModified(bool modified);
+
+  StoredRouteList& Stored();
+  const StoredRouteList& Stored() const;
+
+  enum class AddResult { Added, Full };
+  AddResult Add();        // after the cursor row; refuses at 256 routes
+  void Delete();          // the cursor row; nothing with N = 0
+  void MoveUp();
+  void MoveDown();
+  void UndoAll();         // LoadGridFromStored, then clean
+  void LoadGridFromStored();
+  void Clear();           // close: stored list cleared, placeholder row, clean
+  // Saving: the cells of row `row` go into stored record `row`.
+  void WriteRowToStored(int row);
+
+  // The key filter for one typed character (Unicode), checked against the cursor cell.
+  enum class KeyVerdict {
+    PassQuiet,   // Ctrl+C: passed on, flag untouched, no refresh
+    Pass,        // passed on; the modified flag is now set; refresh the window
+    Refuse,      // discarded with the default beep; nothing changed
+  };
+  KeyVerdict FilterKey(char32_t ch);
+  // Enter: commits the cell, sets the modified flag, moves one row down unless on the last.
+  void EnterPressed();
+
+  // Called after every change of rows, cells, cursor or flag.
+  void SetListener(std::function<void()> listener);
+
+ private:
+  void Notify();
+
+  StoredRouteList stored_;
+  std::vector<RouteTexts> rows_;  // grid rows 1..RowCount()-1
+  int routeCount_ = 0;
+  int cursorRow_ = 1;
+  int cursorColumn_ = 1;
+  bool modified_ = false;
+  std::function<void()> listener_;
+};
+
+}  // namespace velmora
