@@ -10,6 +10,9 @@
 
 namespace velmora {
 
+// Status panel 2 when add is refused at the size of the stored route list (CP1251).
+std::string RouteLimitText();
+
 class RouteTable {
  public:
   RouteTable();
@@ -49,6 +52,9 @@ class RouteTable {
     Refuse,      // discarded with the default beep; nothing changed
   };
   KeyVerdict FilterKey(char32_t ch);
+  // The same, checked against the text the cell editor holds right now (CP1251), which
+  // may differ from the committed cell while the operator types.
+  KeyVerdict FilterKey(char32_t ch, const std::string& editorText);
   // Enter: commits the cell, sets the modified flag, moves one row down unless on the last.
   void EnterPressed();
 

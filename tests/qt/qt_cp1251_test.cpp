@@ -1,0 +1,45 @@
+#include <gtest/gtest.h>
+
+#include <QByteArray>
+#include <QString>
+#include <QStringDecoder>
+#include <QStringEncoder>
+
+#include "routes/cp1251.h"
+
+using namespace velmora;
+
+TEST(QtCp1251, DecoderAgreesOnAll256Bytes) {
+  QStringDecoder decoder("windows-1251");
+  ASSERT_TRUE(decoder.isValid());
+  for (int b = 0; b < 256; ++b) {
+    const char byte = static_cast<char>(b);
+    const QString qt = decoder.decode(QByteArray(&byte, 1));
+    ASSERT_EQ(qt.size(), 1) << "byte " << b;
+    EXPECT_EQ(static_cast<char32_t>(qt.at(0).unicode()),
+              cp1251::ToUnicode(static_cast<unsigned char>(b)))
+        << "byte " << b;
+  }
+}
+
+TEST(QtCp1251, EncoderAgreesOnAll256Characters) {
+  QStringEncoder encoder("windows-1251");
+  ASSERT_TRUE(encoder.isValid());
+  for (int b = 0; b < 256; ++b) {
+    const char32_t ch = cp1251::ToUnicode(static_cast<unsigned char>(b));
+    unsigned char ours = 0;
+    ASSERT_TRUE(cp1251::FromUnicode(ch, ours));
+    const QByteArray qt = encoder.encode(QString(QChar(static_cast<char16_t>(ch))));
+    ASSERT_EQ(qt.size(), 1) << "byte " << b;
+    EXPECT_EQ(static_cast<unsigned char>(qt.at(0)), ours) << "byte " << b;
+  }
+}
+
+TEST(QtCp1251, Utf8TextMatchesQt) {
+  std::string all;
+  for (int b = 1; b < 256; ++b) all += static_cast<char>(b);
+  QStringDecoder decoder("windows-1251");
+  const QString qt = decoder.decode(QByteArray(all.data(), static_cast<int>(all.size())));
+  EXPECT_EQ(cp1251::ToUtf8(all), qt.toUtf8().toStdString());
+  EXPECT_EQ(cp1251::FromUtf8(qt.toUtf8().toStdString()), all);
+}
