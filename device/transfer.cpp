@@ -1,1 +1,93 @@
 #include "transfer.h"
+
+#include <memory>
+#include <string>
+
+#include "../routes/cp1251.h"
+#include "transport.h"
+
+namespace velmora {
+namespace {
+
+constexpr int kDeviceWaitPauses = 100;
+constexpr int kDeviceWaitPauseMs = 40;
+constexpr int kSettleMs = 20;
+
+}  // namespace
+
+void ProgressRecorder::ReportProgress(int count) {
+  operation_.BytesWritten = count;
+  host_.ReportProgress(count);
+}
+
+BusyScope::BusyScope(OperationState& operation, DeviceHost& host)
+    : operation_(operation), host_(host) {
+  operation_.DeviceBusy = true;
+  operation_.BytesWritten = 0;
+  host_.RefreshWindowState();
+}
+
+BusyScope::~BusyScope() {
+  operation_.DeviceBusy = false;
+  host_.RefreshWindowState();
+}
+
+int TransmitRoutes(DeviceEnv& env, const StoredRouteList& stored, WorkBuffer& work) {
+  OperationState& op = env.context.operation;
+  DeviceState& device = env.context.device;
+  DeviceHost& host = env.host;
+  // One device operation at a time: the work buffer, the handle and the device are shared.
+  if (op.DeviceBusy) return kStatusInUse;
+  BusyScope busy(op, host);
+
+  // A КАДО plugged in just now may still be on its way through the device events.
+  for (int i = 0; i < kDeviceWaitPauses && device.DevicePath.empty(); ++i) {
+    env.clock.SleepMs(kDeviceWaitPauseMs);
+    host.PumpEvents();
+  }
+  if (device.DevicePath.empty()) {
+    host.ShowStatus(kPanelStatus, Cp("КАДО не подключен"));
+    return kStatusNotFound;
+  }
+
+  host.ShowStatus(kPanelStatus, Cp("Загружаем"));
+  const RouteImageLayout layout = BuildRouteImage(stored, work);
+  if (layout.routes < stored.count) {
+    host.AppendLogLine(Cp("Поместилось только ") + std::to_string(layout.routes) +
+                           Cp(" маршрутов"),
+                       kRed);
+  }
+
+  // The operation holds the handle while the write runs: a removal handled between two
+  // blocks must not close it under the transport.
+  std::unique_ptr<HidDevice> handle = std::move(device.DeviceHandle);
+  if (!handle) handle = env.hid.Open(device.DevicePath, true);
+  if (!handle) {
+    host.ShowStatus(kPanelStatus, Cp("КАДО не открыто"));
+    return kStatusAccessDenied;
+  }
+
+  host.ShowStatus(kPanelProgress, "0");
+  op.TransferStartMs = env.clock.MonotonicMs();
+  ProgressRecorder progress(host, op);
+  const int status = WriteDeviceMemory(*handle, work.data(), work.size(), 0, layout.length - 1,
+                                       progress, env.clock);
+  if (status == kStatusOk) {
+    env.clock.SleepMs(kSettleMs);
+    ++op.TransferCount;
+    host.ShowStatus(kPanelStatus, Cp("Загрузка окончена"));
+    host.ShowStatus(kPanelTransfers, Cp("Загружено: ") + std::to_string(op.TransferCount));
+  } else {
+    host.ShowStatus(kPanelStatus, Cp("Ошибка записи данных"));
+    host.AppendLogLine(Cp("***Ошибка записи данных"), kRed);
+  }
+
+  handle.reset();
+  device.DeviceHandle.reset();
+  host.ShowStatus(kPanelProgress,
+                  FormatElapsed(env.format, env.clock.MonotonicMs() - op.TransferStartMs) + "=" +
+                      std::to_string(op.BytesWritten));
+  return status;
+}
+
+}  // namespace velmora
