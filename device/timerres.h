@@ -1,0 +1,18 @@
+// Raises the system timer resolution to 1 ms while an object lives, so that the pause
+// after each data block really lasts about 1 ms (Windows rounds sleeps to 15.6 ms).
+#pragma once
+
+namespace velmora {
+
+class TimerResolutionGuard {
+ public:
+  TimerResolutionGuard();
+  ~TimerResolutionGuard();
+  TimerResolutionGuard(const TimerResolutionGuard&) = delete;
+  TimerResolutionGuard& operator=(const TimerResolutionGuard&) = delete;
+
+ private:
+  bool raised_ = false;
+};
+
+}  // namespace velmora
