@@ -33,7 +33,9 @@ std::string FormatElapsed(const DateTimeFormat& format, int64_t elapsedMs);
 
 // OLE date: days since 30 December 1899, the fraction being the time of day.
 double ToOleDate(const DateTime& t);
+// Values that are not finite or lie outside the years 100..9999 give 30 December 1899.
 DateTime FromOleDate(double oleDate);
+bool IsValidOleDate(double oleDate);
 
 class SystemClock : public Clock {
  public:

@@ -1,1 +1,174 @@
 #include "fileio.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <filesystem>
+#include <random>
+#include <system_error>
+
+#ifdef _WIN32
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
+
+namespace velmora {
+namespace fs = std::filesystem;
+namespace {
+
+fs::path PathOf(const std::string& utf8) { return fs::u8path(utf8); }
+
+// The C runtime sets errno on every failure below, on Windows as elsewhere; the wide
+// open is what lets a UTF-8 path with Cyrillic letters through there.
+std::FILE* OpenFile(const fs::path& path, bool write) {
+#ifdef _WIN32
+  return _wfopen(path.c_str(), write ? L"wb" : L"rb");
+#else
+  return std::fopen(path.c_str(), write ? "wb" : "rb");
+#endif
+}
+
+bool SyncFile(std::FILE* f) {
+#ifdef _WIN32
+  return _commit(_fileno(f)) == 0;
+#else
+  return fsync(fileno(f)) == 0;
+#endif
+}
+
+std::string ErrorText(int error) {
+  if (error == 0) error = EIO;
+  return std::error_code(error, std::generic_category()).message();
+}
+
+bool IsSeparator(char c) { return c == '/' || c == '\\'; }
+
+std::size_t LastSeparator(const std::string& path) { return path.find_last_of("/\\"); }
+
+}  // namespace
+
+FileRead ReadWholeFile(const std::string& path, std::size_t maxSize) {
+  FileRead result;
+  std::error_code ec;
+  const fs::path p = PathOf(path);
+  if (fs::is_directory(p, ec)) return result;
+  const auto size = fs::file_size(p, ec);
+  if (!ec && size > maxSize) {
+    result.status = ReadStatus::TooLarge;
+    return result;
+  }
+  std::FILE* f = OpenFile(p, false);
+  if (!f) return result;
+  // Read in pieces and stop past the limit: the size asked above may be stale or unknown.
+  std::string bytes;
+  char buffer[65536];
+  bool tooLarge = false;
+  for (;;) {
+    const std::size_t got = std::fread(buffer, 1, sizeof buffer, f);
+    if (got > 0) {
+      if (bytes.size() + got > maxSize) {
+        tooLarge = true;
+        break;
+      }
+      bytes.append(buffer, got);
+    }
+    if (got < sizeof buffer) break;
+  }
+  const bool failed = std::ferror(f) != 0;
+  std::fclose(f);
+  if (tooLarge) {
+    result.status = ReadStatus::TooLarge;
+  } else if (failed) {
+    result.status = ReadStatus::ReadShort;
+    result.bytes = std::move(bytes);
+  } else {
+    result.status = ReadStatus::Ok;
+    result.bytes = std::move(bytes);
+  }
+  return result;
+}
+
+std::string WriteFileAtomic(const std::string& path, const std::string& bytes) {
+  const fs::path target = PathOf(path);
+  std::random_device rd;
+  fs::path temp;
+  std::error_code ec;
+  for (int attempt = 0;; ++attempt) {
+    char suffix[32];
+    std::snprintf(suffix, sizeof suffix, ".%08x.tmp", static_cast<unsigned>(rd()));
+    temp = PathOf(path + suffix);
+    if (!fs::exists(temp, ec) || attempt >= 16) break;
+  }
+
+  errno = 0;
+  std::FILE* f = OpenFile(temp, true);
+  if (!f) return ErrorText(errno);
+
+  auto fail = [&](int error) {
+    std::fclose(f);
+    std::error_code ignored;
+    fs::remove(temp, ignored);
+    return ErrorText(error);
+  };
+  errno = 0;
+  if (!bytes.empty() && std::fwrite(bytes.data(), 1, bytes.size(), f) != bytes.size()) {
+    return fail(errno);
+  }
+  errno = 0;
+  if (std::fflush(f) != 0) return fail(errno);
+  errno = 0;
+  if (!SyncFile(f)) return fail(errno);
+  errno = 0;
+  if (std::fclose(f) != 0) {
+    const int error = errno;
+    std::error_code ignored;
+    fs::remove(temp, ignored);
+    return ErrorText(error);
+  }
+
+  // The replacement keeps the permissions of the file it replaces.
+  const auto status = fs::status(target, ec);
+  if (!ec && fs::exists(status)) fs::permissions(temp, status.permissions(), ec);
+
+  fs::rename(temp, target, ec);
+  if (ec) {
+    std::error_code ignored;
+    fs::remove(temp, ignored);
+    return ec.message();
+  }
+  return std::string();
+}
+
+bool FileExists(const std::string& path) {
+  std::error_code ec;
+  return fs::exists(PathOf(path), ec);
+}
+
+std::string FolderOf(const std::string& path) {
+  const std::size_t sep = LastSeparator(path);
+  if (sep == std::string::npos) return std::string();
+  // Keep the separator of a root ("/", "C:\") so that the folder still names the root.
+  if (sep == 0 || (sep == 2 && path[1] == ':')) return path.substr(0, sep + 1);
+  std::size_t end = sep;
+  while (end > 1 && IsSeparator(path[end - 1])) --end;
+  return path.substr(0, end);
+}
+
+std::string FileNameOf(const std::string& path) {
+  const std::size_t sep = LastSeparator(path);
+  return sep == std::string::npos ? path : path.substr(sep + 1);
+}
+
+std::string ExtensionOf(const std::string& path) {
+  const std::size_t sep = LastSeparator(path);
+  const std::size_t dot = path.rfind('.');
+  if (dot == std::string::npos || (sep != std::string::npos && dot < sep)) return std::string();
+  return path.substr(dot);
+}
+
+std::string ReplaceExtension(const std::string& path, const std::string& extension) {
+  const std::string current = ExtensionOf(path);
+  return path.substr(0, path.size() - current.size()) + extension;
+}
+
+}  // namespace velmora

@@ -9,6 +9,12 @@ namespace velmora {
 
 constexpr std::size_t kMaxRouteListFileSize = 16u * 1024u * 1024u;
 
+// The maker's notice of the version line; readers ignore it.
+constexpr const char* kMakersNotice = "Velmora 1.05 ";
+
+// The red log line when a file holds more routes than the stored route list (CP1251).
+std::string TooManyRoutesText();
+
 struct RouteListParse {
   int routes = 0;           // route lines stored (at most 256)
   bool truncated = false;   // more than 256 route lines were in the file

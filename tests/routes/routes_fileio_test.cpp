@@ -1,0 +1,102 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+
+#include "routes/fileio.h"
+#include "routes_testutil.h"
+
+using namespace velmora;
+using velmora::test::TempDir;
+
+TEST(PathParts, UnderstandBothSeparators) {
+  EXPECT_EQ(FolderOf("/home/u/x.mrp"), "/home/u");
+  EXPECT_EQ(FolderOf("C:\\Routes\\x.mrp"), "C:\\Routes");
+  EXPECT_EQ(FolderOf("C:\\x.mrp"), "C:\\");
+  EXPECT_EQ(FolderOf("/x.mrp"), "/");
+  EXPECT_EQ(FolderOf("x.mrp"), "");
+  EXPECT_EQ(FolderOf("a/b\\c.mrp"), "a/b");
+  EXPECT_EQ(FileNameOf("C:\\Routes\\x.mrp"), "x.mrp");
+  EXPECT_EQ(FileNameOf("a/b\\c.mrp"), "c.mrp");
+  EXPECT_EQ(FileNameOf("x"), "x");
+  EXPECT_EQ(ExtensionOf("/a/x.MRG"), ".MRG");
+  EXPECT_EQ(ExtensionOf("/a.d/x"), "");
+  EXPECT_EQ(ExtensionOf("C:\\a.d\\x"), "");
+  EXPECT_EQ(ExtensionOf("x.tar.gz"), ".gz");
+  EXPECT_EQ(ExtensionOf("x."), ".");
+  EXPECT_EQ(ReplaceExtension("/a/x.txt", ".mrp"), "/a/x.mrp");
+  EXPECT_EQ(ReplaceExtension("/a.d/x", ".mrp"), "/a.d/x.mrp");
+  EXPECT_EQ(ReplaceExtension("C:\\a\\x.MRG", ".mrp"), "C:\\a\\x.mrp");
+}
+
+TEST(ReadWholeFile, StatusesAndTheSizeLimit) {
+  TempDir dir;
+  EXPECT_EQ(ReadWholeFile(dir / "missing", 100).status, ReadStatus::CannotOpen);
+  EXPECT_EQ(ReadWholeFile(dir.Path(), 100).status, ReadStatus::CannotOpen);
+  test::WriteBytes(dir / "f", std::string(100, 'x'));
+  FileRead r = ReadWholeFile(dir / "f", 100);
+  EXPECT_EQ(r.status, ReadStatus::Ok);
+  EXPECT_EQ(r.bytes, std::string(100, 'x'));
+  r = ReadWholeFile(dir / "f", 99);
+  EXPECT_EQ(r.status, ReadStatus::TooLarge);
+  EXPECT_TRUE(r.bytes.empty());
+  test::WriteBytes(dir / "empty", "");
+  EXPECT_EQ(ReadWholeFile(dir / "empty", 0).status, ReadStatus::Ok);
+}
+
+TEST(ReadWholeFile, StopsAtTheLimitWhereTheSizeIsUnknown) {
+  // /dev/zero reports no size and never ends.
+  if (!FileExists("/dev/zero")) GTEST_SKIP() << "no /dev/zero here";
+  EXPECT_EQ(ReadWholeFile("/dev/zero", 1 << 20).status, ReadStatus::TooLarge);
+}
+
+TEST(WriteFileAtomic, CreatesAndReplaces) {
+  TempDir dir;
+  const std::string path = dir / "Маршруты.mrp";  // a UTF-8 name
+  EXPECT_EQ(WriteFileAtomic(path, "one\r\n"), "");
+  EXPECT_EQ(test::ReadBytes(path), "one\r\n");
+  EXPECT_TRUE(FileExists(path));
+  EXPECT_EQ(WriteFileAtomic(path, "two"), "");
+  EXPECT_EQ(test::ReadBytes(path), "two");
+  EXPECT_EQ(WriteFileAtomic(path, ""), "");
+  EXPECT_EQ(test::ReadBytes(path), "");
+  EXPECT_EQ(test::FilesIn(dir.Path()).size(), 1u) << "no temporary file left behind";
+}
+
+TEST(WriteFileAtomic, KeepsThePermissionsOfTheFileItReplaces) {
+  TempDir dir;
+  const std::string path = dir / "x.mrp";
+  test::WriteBytes(path, "old");
+  namespace fs = std::filesystem;
+  fs::permissions(path, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+  ASSERT_EQ(WriteFileAtomic(path, "new"), "");
+  EXPECT_EQ(fs::status(path).permissions(),
+            fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+}
+
+TEST(WriteFileAtomic, FailuresReturnTheSystemText) {
+  TempDir dir;
+  EXPECT_FALSE(WriteFileAtomic(dir / "no/such/folder/x.mrp", "x").empty());
+  test::WriteBytes(dir / "plain", "file");
+  const std::string error = WriteFileAtomic(dir / "plain/x.mrp", "x");
+  EXPECT_EQ(error, std::error_code(ENOTDIR, std::generic_category()).message());
+  // Renaming over a folder fails after the temporary file was written: it is removed.
+  std::filesystem::create_directory(dir / "sub");
+  test::WriteBytes(dir / "sub/inner", "i");
+  EXPECT_FALSE(WriteFileAtomic(dir / "sub", "x").empty());
+  auto names = test::FilesIn(dir.Path());
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{"plain", "sub"}));
+}
+
+TEST(WriteFileAtomic, FullDeviceKeepsTheEarlierFile) {
+  TempDir dir;
+  test::TinyTmpfs fs(dir.Path());
+  if (!fs.Mounted()) GTEST_SKIP() << "needs root to mount a 16 KiB tmpfs";
+  const std::string path = dir / "x.mrp";
+  ASSERT_EQ(WriteFileAtomic(path, "earlier"), "");
+  const std::string error = WriteFileAtomic(path, std::string(64 * 1024, 'x'));
+  EXPECT_EQ(error, std::error_code(ENOSPC, std::generic_category()).message());
+  EXPECT_EQ(test::ReadBytes(path), "earlier");
+  EXPECT_EQ(test::FilesIn(dir.Path()), std::vector<std::string>{"x.mrp"});
+}
