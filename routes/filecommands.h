@@ -25,6 +25,11 @@ class FileCommandHost : public MessageSink {
 };
 
 constexpr const char* kTitlePrefix = "Velmora v1.05 ";
+// The title at start without a remembered file, and after close (two blanks). CP1251.
+std::string TitleWithoutFile();
+std::string TitleAfterClose();
+// Status panel 2 when a file is refused for its size, before the file name (CP1251).
+std::string FileTooLargeText();
 
 enum class RoutesFileKind { RouteList, RouteGroup };
 RoutesFileKind KindOfRoutesFile(const std::string& path);   // ".mrg" in any letter case
