@@ -1,0 +1,133 @@
+#include "cli.h"
+
+#include <cstdio>
+
+#include "routes/filecommands.h"
+#include "routes/fileio.h"
+
+namespace velmora::cli {
+
+std::string ParsedArgs::Value(const std::string& name) const {
+  const auto it = options.find(name);
+  return it == options.end() || !it->second ? std::string() : *it->second;
+}
+
+ParsedArgs ParseArgs(const Args& args, const std::vector<OptionSpec>& specs) {
+  ParsedArgs parsed;
+  bool optionsEnded = false;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
+      parsed.positional.push_back(arg);
+      continue;
+    }
+    if (arg == "--") {
+      optionsEnded = true;
+      continue;
+    }
+    if (arg == "--help" || arg == "-h") {
+      parsed.help = true;
+      continue;
+    }
+    const std::size_t eq = arg.find('=');
+    const std::string name = arg.substr(0, eq);
+    const OptionSpec* spec = nullptr;
+    for (const OptionSpec& s : specs) {
+      if (s.name == name || (!s.shortName.empty() && s.shortName == name)) spec = &s;
+    }
+    if (spec == nullptr) {
+      parsed.error = "unknown option " + name;
+      return parsed;
+    }
+    std::optional<std::string> value;
+    if (eq != std::string::npos) {
+      if (spec->kind == OptionSpec::Flag) {
+        parsed.error = name + " takes no value";
+        return parsed;
+      }
+      value = arg.substr(eq + 1);
+    } else if (spec->kind == OptionSpec::Value) {
+      if (i + 1 >= args.size()) {
+        parsed.error = name + " needs a value";
+        return parsed;
+      }
+      value = args[++i];
+    }
+    parsed.options[spec->name] = value;
+  }
+  return parsed;
+}
+
+int UsageError(const std::string& command, const std::string& message) {
+  const std::string who = command.empty() ? "velmora-cli" : "velmora-cli " + command;
+  std::fprintf(stderr, "%s: %s\nTry '%s --help'.\n", who.c_str(), message.c_str(), who.c_str());
+  return kExitUsage;
+}
+
+int Failure(const std::string& message) {
+  std::fprintf(stderr, "velmora-cli: %s\n", message.c_str());
+  return kExitFailure;
+}
+
+int PrintHelp(const char* text) {
+  std::fputs(text, stdout);
+  return kExitOk;
+}
+
+bool ExpectPositional(const ParsedArgs& parsed, const std::string& command, std::size_t min,
+                      std::size_t max, int& exitCode) {
+  if (parsed.positional.size() < min) {
+    exitCode = UsageError(command, min == 1 ? "missing file argument" : "missing arguments");
+    return false;
+  }
+  if (parsed.positional.size() > max) {
+    exitCode = UsageError(command, "unexpected argument " + parsed.positional[max]);
+    return false;
+  }
+  return true;
+}
+
+namespace {
+std::size_t LastSeparator(const std::string& path) {
+#ifdef _WIN32
+  return path.find_last_of("/\\");
+#else
+  return path.find_last_of('/');
+#endif
+}
+}  // namespace
+
+std::string ParentFolder(const std::string& path) {
+  const std::size_t at = LastSeparator(path);
+  if (at == std::string::npos) return ".";
+  if (at == 0) return path.substr(0, 1);
+  return path.substr(0, at);
+}
+
+std::string BaseName(const std::string& path) {
+  const std::size_t at = LastSeparator(path);
+  return at == std::string::npos ? path : path.substr(at + 1);
+}
+
+int ReadRoutes(const std::string& path, StoredRouteList& stored, MessageSink& sink) {
+  // The group import of a missing .mrg only logs; the CLI calls it a failure for both kinds.
+  if (!FileExists(path)) return Failure(path + ": no such file");
+  switch (LoadRoutesFile(path, stored, sink)) {
+    case LoadStatus::Ok:
+      return kExitOk;
+    case LoadStatus::TooLarge:
+      return Failure(path + ": file too large (a route list holds at most 16 MiB)");
+    case LoadStatus::CannotOpen:
+      break;
+  }
+  return Failure(path + ": cannot open the file");
+}
+
+bool WriteOutput(const std::string& path, const std::string& bytes) {
+  const std::string error = WriteFileAtomic(path, bytes);
+  if (error.empty()) return true;
+  Failure(path + ": " + error);
+  return false;
+}
+
+}  // namespace velmora::cli

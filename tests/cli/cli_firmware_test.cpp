@@ -1,0 +1,177 @@
+// velmora-cli firmware list|decode|encode and flash against the simulated boot loader.
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "cli_run.h"
+
+namespace {
+
+using clitest::ReadFile;
+using clitest::RunCli;
+
+std::string RandomBody(std::size_t size, unsigned seed) {
+  std::mt19937 random(seed);
+  std::string body(size, '\0');
+  for (char& c : body) c = static_cast<char>(random() & 0xFF);
+  return body;
+}
+
+clitest::Result Encode(const std::string& body, const std::string& out, const std::string& title,
+                       const std::string& date, const std::string& scheme = "") {
+  std::vector<std::string> args = {"firmware", "encode", body, "-o", out, "--title", title, "--date", date};
+  if (!scheme.empty()) {
+    args.push_back("--scheme");
+    args.push_back(scheme);
+  }
+  return RunCli(args);
+}
+
+TEST(CliFirmware, EncodeListDecodeRoundTrip) {
+  clitest::TempDir dir;
+  const std::string body = RandomBody(300, 1);
+  clitest::WriteFile(dir.Path("body.bin"), body);
+  auto r = Encode(dir.Path("body.bin"), dir.Path("a.HAS"), "Прошивка 1", "2009-10-10 12:00:00");
+  ASSERT_EQ(r.code, 0) << r.err;
+  const std::string file = ReadFile(dir.Path("a.HAS"));
+  EXPECT_EQ(file.size(), 1024u);                 // the header block and one coded block
+  EXPECT_NE(file.substr(512, 300), body);        // the body is coded, not copied
+
+  r = RunCli({"firmware", "list", dir.Path()});
+  EXPECT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(r.out,
+            "{\"files\": [{\"number\": 1, \"date\": \"10.10.2009 12:00:00\", \"size\": 300, "
+            "\"title\": \"Прошивка 1\", \"file\": \"a.HAS\"}], \"newest\": 1}\n");
+
+  r = RunCli({"firmware", "decode", dir.Path("a.HAS"), "-o", dir.Path("decoded.bin")});
+  ASSERT_EQ(r.code, 0) << r.err;
+  const std::string decoded = ReadFile(dir.Path("decoded.bin"));
+  ASSERT_EQ(decoded.size(), 384u);               // FirmwareSize rounded up to 128
+  EXPECT_EQ(decoded.substr(0, 300), body);
+}
+
+TEST(CliFirmware, ListOrderNewestAndRejectedFiles) {
+  clitest::TempDir dir;
+  clitest::WriteFile(dir.Path("body.bin"), RandomBody(1000, 2));
+  ASSERT_EQ(Encode(dir.Path("body.bin"), dir.Path("march.HAS"), "March", "2009-03-01 00:00:00").code, 0);
+  ASSERT_EQ(Encode(dir.Path("body.bin"), dir.Path("october.has"), "October", "2009-10-05 08:30:00").code, 0);
+  ASSERT_EQ(Encode(dir.Path("body.bin"), dir.Path("scheme3.HAS"), "Three", "2010-01-01 00:00:00", "3").code, 0);
+  clitest::WriteFile(dir.Path("short.HAS"), "tiny");
+  std::filesystem::create_directory(dir.Path("folder.HAS"));
+
+  const auto r = RunCli({"firmware", "list", dir.Path()});
+  EXPECT_EQ(r.code, 0) << r.err;
+  const auto march = r.out.find("\"file\": \"march.HAS\"");
+  const auto october = r.out.find("\"file\": \"october.has\"");
+  ASSERT_NE(march, std::string::npos) << r.out;
+  ASSERT_NE(october, std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("\"date\": \"01.03.2009\""), std::string::npos) << r.out;   // midnight: date only
+  EXPECT_NE(r.out.find("\"date\": \"05.10.2009 8:30:00\""), std::string::npos) << r.out;
+  EXPECT_EQ(r.out.find("scheme3"), std::string::npos);
+  EXPECT_EQ(r.out.find("short"), std::string::npos);
+  EXPECT_EQ(r.out.find("folder"), std::string::npos);
+  // Whichever order the folder lists them in, the October file is the newest.
+  const std::string newest = october < march ? "1" : "2";
+  EXPECT_NE(r.out.find("\"newest\": " + newest + "}"), std::string::npos) << r.out;
+
+  // A scheme the program does not write fails the format check.
+  const auto d = RunCli({"firmware", "decode", dir.Path("scheme3.HAS"), "-o", dir.Path("x.bin")});
+  EXPECT_EQ(d.code, 1);
+  EXPECT_EQ(d.err, "***Формат файла программы неверен\n");
+}
+
+TEST(CliFirmware, EmptyFolderListsNothingAndUserFolderIsListed) {
+  clitest::TempDir dir;
+  auto r = RunCli({"firmware", "list", dir.Path()});
+  EXPECT_EQ(r.code, 0);
+  EXPECT_EQ(r.out, "{\"files\": [], \"newest\": 0}\n");
+
+  std::filesystem::create_directories(dir.Path("data/Velmora/firmware"));
+  clitest::WriteFile(dir.Path("body.bin"), RandomBody(64, 3));
+  ASSERT_EQ(Encode(dir.Path("body.bin"), dir.Path("data/Velmora/firmware/user.HAS"), "U",
+                   "2011-05-05 10:00:00")
+                .code,
+            0);
+  r = RunCli({"firmware", "list"}, {"XDG_DATA_HOME=" + dir.Path("data")});
+  EXPECT_EQ(r.code, 0);
+  EXPECT_NE(r.out.find("\"file\": \"user.HAS\""), std::string::npos) << r.out;
+}
+
+TEST(CliFirmware, OversizedAndBadInputsAreRefused) {
+  clitest::TempDir dir;
+  clitest::WriteFile(dir.Path("big.bin"), std::string(65025, 'x'));
+  auto r = Encode(dir.Path("big.bin"), dir.Path("big.HAS"), "Big", "2009-10-10 12:00:00");
+  EXPECT_EQ(r.code, 1);
+  EXPECT_FALSE(std::filesystem::exists(dir.Path("big.HAS")));
+
+  clitest::WriteFile(dir.Path("max.bin"), std::string(65024, 'x'));
+  EXPECT_EQ(Encode(dir.Path("max.bin"), dir.Path("max.HAS"), "Max", "2009-10-10 12:00:00").code, 0);
+  EXPECT_EQ(ReadFile(dir.Path("max.HAS")).size(), 65536u);
+  EXPECT_EQ(RunCli({"firmware", "decode", dir.Path("max.HAS"), "-o", dir.Path("max.out")}).code, 0);
+  EXPECT_EQ(ReadFile(dir.Path("max.out")), std::string(65024, 'x'));
+
+  // A body that the header promises but the file does not hold.
+  std::string cut = ReadFile(dir.Path("max.HAS"));
+  cut.resize(4096);
+  clitest::WriteFile(dir.Path("cut.HAS"), cut);
+  r = RunCli({"firmware", "decode", dir.Path("cut.HAS"), "-o", dir.Path("cut.out")});
+  EXPECT_EQ(r.code, 1);
+  EXPECT_FALSE(std::filesystem::exists(dir.Path("cut.out")));
+}
+
+TEST(CliFlash, SimulatedBootLoaderReceivesTheDecodedBody) {
+  clitest::TempDir dir;
+  clitest::WriteFile(dir.Path("body.bin"), RandomBody(5000, 4));
+  ASSERT_EQ(Encode(dir.Path("body.bin"), dir.Path("fw.HAS"), "FW", "2012-12-12 12:12:12").code, 0);
+  ASSERT_EQ(RunCli({"firmware", "decode", dir.Path("fw.HAS"), "-o", dir.Path("fw.bin")}).code, 0);
+
+  const auto r = RunCli({"flash", dir.Path("fw.HAS"), "--simulate=boot", "--device-memory", dir.Path("mem.bin")});
+  EXPECT_EQ(r.code, 0) << r.err;
+  EXPECT_NE(r.err.find("Программа записана\n"), std::string::npos) << r.err;
+  const std::string decoded = ReadFile(dir.Path("fw.bin"));
+  const std::string memory = ReadFile(dir.Path("mem.bin"));
+  ASSERT_EQ(decoded.size(), 5120u);
+  ASSERT_EQ(memory.size(), 65536u);
+  EXPECT_EQ(memory.substr(0, decoded.size()), decoded);
+  EXPECT_EQ(memory.substr(decoded.size()), std::string(65536 - decoded.size(), '\xFF'));
+}
+
+TEST(CliFlash, OlderFileWarnsAndTheNewestIsWritten) {
+  clitest::TempDir dir;
+  clitest::WriteFile(dir.Path("old.bin"), RandomBody(200, 5));
+  clitest::WriteFile(dir.Path("new.bin"), RandomBody(200, 6));
+  ASSERT_EQ(Encode(dir.Path("old.bin"), dir.Path("old.HAS"), "Old", "2009-03-01 00:00:00").code, 0);
+  ASSERT_EQ(Encode(dir.Path("new.bin"), dir.Path("new.HAS"), "New", "2009-10-05 00:00:00").code, 0);
+
+  const auto r = RunCli({"flash", dir.Path("old.HAS"), "--simulate=boot", "--device-memory", dir.Path("mem.bin")});
+  EXPECT_EQ(r.code, 0) << r.err;
+  EXPECT_NE(r.err.find("Не последняя версия программы\n***Не последняя версия программы\n"),
+            std::string::npos)
+      << r.err;
+  EXPECT_EQ(ReadFile(dir.Path("mem.bin")).substr(0, 200), ReadFile(dir.Path("new.bin")));
+}
+
+TEST(CliFlash, NeedsTheBootLoaderAndAWorkingWrite) {
+  clitest::TempDir dir;
+  clitest::WriteFile(dir.Path("body.bin"), RandomBody(1000, 7));
+  ASSERT_EQ(Encode(dir.Path("body.bin"), dir.Path("fw.HAS"), "FW", "2012-12-12 12:12:12").code, 0);
+
+  auto r = RunCli({"flash", dir.Path("fw.HAS"), "--simulate", "--report-log", dir.Path("log.txt")});
+  EXPECT_EQ(r.code, 1);
+  EXPECT_EQ(ReadFile(dir.Path("log.txt")).find("set 02"), std::string::npos);   // nothing written
+
+  r = RunCli({"flash", dir.Path("fw.HAS"), "--simulate=boot,fail-block=3"});
+  EXPECT_EQ(r.code, 1);
+  EXPECT_NE(r.err.find("Ошибка записи программы\n***Ошибка записи программы\n"), std::string::npos)
+      << r.err;
+
+  r = RunCli({"flash", dir.Path("fw.HAS"), "--simulate=boot,detached"});
+  EXPECT_EQ(r.code, 1);
+  EXPECT_FALSE(r.err.empty());
+
+  clitest::WriteFile(dir.Path("notfw.HAS"), std::string(600, 'z'));
+  r = RunCli({"flash", dir.Path("notfw.HAS"), "--simulate=boot"});
+  EXPECT_EQ(r.code, 1);
+}
+
+}  // namespace

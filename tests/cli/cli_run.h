@@ -1,0 +1,97 @@
+// Runs the built velmora-cli with temporary files and collects its exit code and output.
+#pragma once
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#ifndef _WIN32
+#include <sys/wait.h>
+#endif
+
+namespace clitest {
+
+struct Result {
+  int code = -1;
+  std::string out, err;
+};
+
+inline std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+inline void WriteFile(const std::string& path, const std::string& bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+class TempDir {
+ public:
+  TempDir() {
+    std::random_device random;
+    const auto base = std::filesystem::temp_directory_path();
+    for (int attempt = 0; attempt < 100; ++attempt) {
+      const auto candidate = base / ("velmora-cli-test-" + std::to_string(random()));
+      if (std::filesystem::create_directory(candidate)) {
+        path_ = candidate.string();
+        return;
+      }
+    }
+  }
+  ~TempDir() {
+    std::error_code ignored;
+    std::filesystem::remove_all(path_, ignored);
+  }
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+  std::string Path(const std::string& name = "") const { return name.empty() ? path_ : path_ + "/" + name; }
+
+ private:
+  std::string path_;
+};
+
+inline std::string Quote(const std::string& arg) {
+#ifdef _WIN32
+  return "\"" + arg + "\"";
+#else
+  std::string quoted = "'";
+  for (char c : arg) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return quoted + "'";
+#endif
+}
+
+// `env`: "NAME=VALUE" settings for the run (POSIX shells only).
+inline Result RunCli(const std::vector<std::string>& args, const std::vector<std::string>& env = {}) {
+  static int counter = 0;
+  static TempDir scratch;
+  const std::string out = scratch.Path("out" + std::to_string(counter));
+  const std::string err = scratch.Path("err" + std::to_string(counter++));
+  std::string command;
+  for (const std::string& setting : env) {
+    const auto eq = setting.find('=');
+    command += setting.substr(0, eq) + "=" + Quote(setting.substr(eq + 1)) + " ";
+  }
+  command += Quote(VELMORA_CLI);
+  for (const std::string& arg : args) command += " " + Quote(arg);
+  command += " <" + Quote(scratch.Path("none")) + " >" + Quote(out) + " 2>" + Quote(err);
+  WriteFile(scratch.Path("none"), "");
+  const int status = std::system(command.c_str());
+  Result result;
+#ifdef _WIN32
+  result.code = status;
+#else
+  result.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+#endif
+  result.out = ReadFile(out);
+  result.err = ReadFile(err);
+  return result;
+}
+
+}  // namespace clitest
