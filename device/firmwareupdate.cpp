@@ -49,7 +49,7 @@ int ProgramFirmware(DeviceEnv& env, const FirmwareListing& listing, int selected
   static std::array<uint8_t, kFirmwareFileBuffer> file;
   std::ifstream in;
   if (!fileName.empty()) in.open(fs::u8path(folder) / fs::u8path(fileName), std::ios::binary);
-  if (!in) {
+  if (!in.is_open()) {
     ReportFailure(host, "Файл программы не открыт");
     return kStatusFirmwareNotOpened;
   }
