@@ -20,11 +20,13 @@ fs::path PathOf(const std::string& utf8) { return fs::u8path(utf8); }
 
 // The C runtime sets errno on every failure below, on Windows as elsewhere; the wide
 // open is what lets a UTF-8 path with Cyrillic letters through there.
-std::FILE* OpenFile(const fs::path& path, bool write) {
+enum class Mode { Read, Write, Append };
+
+std::FILE* OpenFile(const fs::path& path, Mode mode) {
 #ifdef _WIN32
-  return _wfopen(path.c_str(), write ? L"wb" : L"rb");
+  return _wfopen(path.c_str(), mode == Mode::Read ? L"rb" : mode == Mode::Write ? L"wb" : L"ab");
 #else
-  return std::fopen(path.c_str(), write ? "wb" : "rb");
+  return std::fopen(path.c_str(), mode == Mode::Read ? "rb" : mode == Mode::Write ? "wb" : "ab");
 #endif
 }
 
@@ -57,7 +59,7 @@ FileRead ReadWholeFile(const std::string& path, std::size_t maxSize) {
     result.status = ReadStatus::TooLarge;
     return result;
   }
-  std::FILE* f = OpenFile(p, false);
+  std::FILE* f = OpenFile(p, Mode::Read);
   if (!f) return result;
   // Read in pieces and stop past the limit: the size asked above may be stale or unknown.
   std::string bytes;
@@ -89,19 +91,33 @@ FileRead ReadWholeFile(const std::string& path, std::size_t maxSize) {
 }
 
 std::string WriteFileAtomic(const std::string& path, const std::string& bytes) {
-  const fs::path target = PathOf(path);
+  fs::path target = PathOf(path);
+  std::error_code ec;
+  // A linked route list is replaced where it lies, and the link stays a link.
+  if (fs::is_symlink(target, ec)) {
+    const fs::path resolved = fs::weakly_canonical(target, ec);
+    if (!ec) target = resolved;
+  }
+  // A file that may not be written is not replaced either, as when it was written in place.
+  if (fs::is_regular_file(target, ec)) {
+    errno = 0;
+    std::FILE* existing = OpenFile(target, Mode::Append);
+    if (!existing) return ErrorText(errno);
+    std::fclose(existing);
+  }
+
   std::random_device rd;
   fs::path temp;
-  std::error_code ec;
   for (int attempt = 0;; ++attempt) {
     char suffix[32];
     std::snprintf(suffix, sizeof suffix, ".%08x.tmp", static_cast<unsigned>(rd()));
-    temp = PathOf(path + suffix);
+    temp = target;
+    temp += suffix;
     if (!fs::exists(temp, ec) || attempt >= 16) break;
   }
 
   errno = 0;
-  std::FILE* f = OpenFile(temp, true);
+  std::FILE* f = OpenFile(temp, Mode::Write);
   if (!f) return ErrorText(errno);
 
   auto fail = [&](int error) {

@@ -100,3 +100,32 @@ TEST(WriteFileAtomic, FullDeviceKeepsTheEarlierFile) {
   EXPECT_EQ(test::ReadBytes(path), "earlier");
   EXPECT_EQ(test::FilesIn(dir.Path()), std::vector<std::string>{"x.mrp"});
 }
+
+TEST(WriteFileAtomic, ReplacesTheTargetOfALinkAndKeepsTheLink) {
+  TempDir dir;
+  namespace fs = std::filesystem;
+  fs::create_directory(dir / "real");
+  test::WriteBytes(dir / "real/x.mrp", "old");
+  std::error_code ec;
+  fs::create_symlink("real/x.mrp", dir / "link.mrp", ec);
+  if (ec) GTEST_SKIP() << "no symbolic links here";
+  ASSERT_EQ(WriteFileAtomic(dir / "link.mrp", "new"), "");
+  EXPECT_TRUE(fs::is_symlink(dir / "link.mrp"));
+  EXPECT_EQ(test::ReadBytes(dir / "real/x.mrp"), "new");
+  EXPECT_EQ(test::FilesIn(dir / "real"), std::vector<std::string>{"x.mrp"});
+}
+
+TEST(WriteFileAtomic, DoesNotReplaceAFileThatMayNotBeWritten) {
+  TempDir dir;
+  namespace fs = std::filesystem;
+  const std::string path = dir / "ro.mrp";
+  test::WriteBytes(path, "old");
+  fs::permissions(path, fs::perms::owner_read);
+  if (std::FILE* probe = std::fopen(path.c_str(), "ab")) {
+    std::fclose(probe);
+    GTEST_SKIP() << "file permissions do not bind this user (root)";
+  }
+  EXPECT_EQ(WriteFileAtomic(path, "new"), std::error_code(EACCES, std::generic_category()).message());
+  EXPECT_EQ(test::ReadBytes(path), "old");
+  EXPECT_EQ(test::FilesIn(dir.Path()).size(), 1u);
+}
