@@ -31,11 +31,17 @@ class DeviceLink {
   bool Loaded() const { return loaded_; }
 
  private:
+  // Loads the HID library once; events that come before the start-up step load it too.
+  bool EnsureLoaded();
+  // Opens an arriving interface, retrying while its permissions may still be changing.
+  std::unique_ptr<HidDevice> OpenArrival(const std::string& path);
+
   HidFunctions& hid_;
   DeviceContext& context_;
   DeviceHost& host_;
   Clock& clock_;
   bool loaded_ = false;
+  bool loadTried_ = false;
 };
 
 }  // namespace velmora

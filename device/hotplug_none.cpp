@@ -1,1 +1,7 @@
 #include "hotplug.h"
+
+namespace velmora {
+
+std::unique_ptr<HotplugMonitor> CreateUdevMonitor() { return nullptr; }
+
+}  // namespace velmora

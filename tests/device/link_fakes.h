@@ -1,10 +1,12 @@
 // A window stand-in that records what the device link shows, and a clock that only counts.
 #pragma once
+#include <deque>
 #include <functional>
 #include <string>
 #include <vector>
 
 #include "device/devicehost.h"
+#include "device/hid.h"
 #include "routes/clock.h"
 
 namespace velmora::testing {
@@ -65,6 +67,95 @@ class FakeClock : public Clock {
     ++sleeps;
     ms += m;
   }
+};
+
+// HID interfaces other than the simulated КАДО: a mouse, a device that will not open,
+// a КАДО behind a very long path. Feature reports always fail and are counted.
+struct FakeHidEntry {
+  std::string path;
+  HidAttributes attributes;
+  bool attributesReadable = true;
+  bool hasStrings = true;
+  std::u32string manufacturer = U"Logitech";
+  std::u32string product = U"USB Optical Mouse";
+  int failOpens = 0;          // the first n opens fail; -1: never opens
+  int opens = 0;              // attempts
+  int featureCalls = 0;
+};
+
+class FakeHidBus : public HidFunctions {
+ public:
+  bool loadable = true;
+  int loads = 0;
+  std::deque<FakeHidEntry> entries;   // stable addresses for open devices
+  std::vector<HidFunctions*> others;   // enumerated after the entries, in order
+
+  FakeHidEntry& Add(const std::string& path, uint16_t vendorId, uint16_t productId) {
+    FakeHidEntry e;
+    e.path = path;
+    e.attributes.vendorId = vendorId;
+    e.attributes.productId = productId;
+    entries.push_back(e);
+    return entries.back();
+  }
+  FakeHidEntry* Find(const std::string& path) {
+    for (auto& e : entries)
+      if (e.path == path) return &e;
+    return nullptr;
+  }
+
+  bool Load() override {
+    ++loads;
+    for (auto* o : others) o->Load();
+    return loadable;
+  }
+  std::vector<HidDeviceInfo> Enumerate() override {
+    std::vector<HidDeviceInfo> list;
+    for (const auto& e : entries)
+      list.push_back({e.path, e.attributes.vendorId, e.attributes.productId});
+    for (auto* o : others)
+      for (auto& info : o->Enumerate()) list.push_back(info);
+    return list;
+  }
+  std::unique_ptr<HidDevice> Open(const std::string& path, bool exclusive) override {
+    if (FakeHidEntry* e = Find(path)) {
+      ++e->opens;
+      if (e->failOpens < 0 || e->opens <= e->failOpens) return nullptr;
+      return std::make_unique<Device>(*e);
+    }
+    for (auto* o : others)
+      if (auto d = o->Open(path, exclusive)) return d;
+    return nullptr;
+  }
+
+ private:
+  class Device : public HidDevice {
+   public:
+    explicit Device(FakeHidEntry& e) : e_(e) {}
+    bool GetAttributes(HidAttributes& out) override {
+      if (e_.attributesReadable) out = e_.attributes;
+      return e_.attributesReadable;
+    }
+    bool GetManufacturerString(std::u32string& out) override {
+      out = e_.manufacturer;
+      return e_.hasStrings;
+    }
+    bool GetProductString(std::u32string& out) override {
+      out = e_.product;
+      return e_.hasStrings;
+    }
+    bool GetFeature(uint8_t*, std::size_t&) override {
+      ++e_.featureCalls;
+      return false;
+    }
+    bool SetFeature(const uint8_t*, std::size_t) override {
+      ++e_.featureCalls;
+      return false;
+    }
+
+   private:
+    FakeHidEntry& e_;
+  };
 };
 
 }  // namespace velmora::testing

@@ -1,0 +1,171 @@
+// The system HID backend, the udev monitor, the enumeration poller and the simulated КАДО.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "device/hotplug.h"
+#include "device/simkado.h"
+#include "link_fakes.h"
+#include "routes/cp1251.h"
+
+namespace velmora {
+namespace {
+
+using testing::FakeHidBus;
+
+bool AnyHidrawNode() {
+  std::error_code error;
+  for (const auto& entry : std::filesystem::directory_iterator("/dev", error))
+    if (entry.path().filename().string().rfind("hidraw", 0) == 0) return true;
+  return false;
+}
+
+TEST(LinkBackends, SystemHidEnumeratesWithoutDevices) {
+  auto hid = CreateSystemHidFunctions();
+  ASSERT_NE(hid, nullptr);
+  if (!hid->Load()) GTEST_SKIP() << "no HID library in this build";
+  EXPECT_TRUE(hid->Load());   // loading twice is harmless
+  const auto devices = hid->Enumerate();
+  if (!AnyHidrawNode()) EXPECT_TRUE(devices.empty());
+  for (const auto& d : devices) EXPECT_FALSE(d.path.empty());
+  EXPECT_EQ(hid->Open("/dev/hidraw-that-is-not-there", false), nullptr);
+}
+
+TEST(LinkBackends, UdevMonitorHasADescriptorAndNoEvents) {
+  auto monitor = CreateUdevMonitor();
+  if (!monitor) GTEST_SKIP() << "no udev in this build";
+  EXPECT_GE(monitor->Fd(), 0);
+  EXPECT_TRUE(monitor->ReadEvents().empty());   // does not block
+}
+
+TEST(LinkBackends, PollerTurnsDifferencesIntoEvents) {
+  FakeHidBus bus;
+  bus.Add("/dev/hidraw0", 0x046D, 0xC077);
+  EnumerationPoller poller(bus);
+  EXPECT_TRUE(poller.Poll().empty());   // what is there at start is not an arrival
+  EXPECT_TRUE(poller.Poll().empty());
+
+  bus.Add("/dev/hidraw1", KadoVendorId, KadoProductId);
+  auto events = poller.Poll();
+  ASSERT_EQ(events.size(), 1u);
+  EXPECT_EQ(events[0].path, "/dev/hidraw1");
+  EXPECT_TRUE(events[0].arrival);
+
+  // The КАДО restarts into its boot loader under a new node.
+  bus.entries.pop_back();
+  bus.Add("/dev/hidraw2", KadoVendorId, KadoBootProductId);
+  events = poller.Poll();
+  ASSERT_EQ(events.size(), 2u);
+  EXPECT_EQ(events[0].path, "/dev/hidraw1");
+  EXPECT_FALSE(events[0].arrival);
+  EXPECT_EQ(events[1].path, "/dev/hidraw2");
+  EXPECT_TRUE(events[1].arrival);
+
+  bus.entries.clear();
+  events = poller.Poll();
+  EXPECT_EQ(events.size(), 2u);
+  for (const auto& e : events) EXPECT_FALSE(e.arrival);
+  EXPECT_TRUE(poller.Poll().empty());
+}
+
+TEST(LinkBackends, SimulatedKadoOptionsParse) {
+  SimKadoOptions o;
+  std::string error;
+  ASSERT_TRUE(ParseSimKadoOptions(
+      "boot,block=64,memory=4096,version=2.7,fail-block=3,short-reply,detached", o, error))
+      << error;
+  EXPECT_TRUE(o.boot);
+  EXPECT_EQ(o.blockSize, 64);
+  EXPECT_EQ(o.memorySize, 4096);
+  EXPECT_EQ(o.versionMajor, 2);
+  EXPECT_EQ(o.versionMinor, 7);
+  EXPECT_EQ(o.failBlock, 3);
+  EXPECT_TRUE(o.shortReply);
+  EXPECT_TRUE(o.detached);
+
+  SimKadoOptions defaults;
+  ASSERT_TRUE(ParseSimKadoOptions("", defaults, error));
+  EXPECT_EQ(defaults.EffectiveMemorySize(), 8192);
+  EXPECT_EQ(defaults.blockSize, 128);
+  defaults.boot = true;
+  EXPECT_EQ(defaults.EffectiveMemorySize(), 65536);
+
+  for (const char* bad : {"frob", "block=", "block=x", "block=70000", "memory=-1", "version=1",
+                          "version=1.x", "boot=1", "fail-block=2a"}) {
+    SimKadoOptions any;
+    error.clear();
+    EXPECT_FALSE(ParseSimKadoOptions(bad, any, error)) << bad;
+    EXPECT_FALSE(error.empty()) << bad;
+  }
+}
+
+TEST(LinkBackends, SimulatedKadoHandlesDieWithTheDevice) {
+  SimKado sim;
+  std::vector<HotplugEvent> events;
+  sim.SetEventListener([&](const HotplugEvent& e) { events.push_back(e); });
+  ASSERT_EQ(sim.Enumerate().size(), 1u);
+  EXPECT_EQ(sim.Enumerate()[0].productId, KadoProductId);
+  EXPECT_EQ(sim.Open("sim:other", false), nullptr);
+
+  auto device = sim.Open(sim.Path(), false);
+  ASSERT_NE(device, nullptr);
+  EXPECT_EQ(sim.OpenHandles(), 1);
+  std::u32string product;
+  ASSERT_TRUE(device->GetProductString(product));
+  EXPECT_EQ(cp1251::Encode(product), Cp("КАДО-08"));
+
+  sim.Detach();
+  sim.Detach();   // already gone: no second event
+  EXPECT_TRUE(sim.Enumerate().empty());
+  EXPECT_EQ(sim.Open(sim.Path(), false), nullptr);
+  uint8_t report[132] = {1};
+  std::size_t length = sizeof report;
+  EXPECT_FALSE(device->GetFeature(report, length));
+  sim.Attach();
+  EXPECT_FALSE(device->GetFeature(report, length));   // a handle from before stays dead
+  auto fresh = sim.Open(sim.Path(), false);
+  ASSERT_NE(fresh, nullptr);
+  EXPECT_TRUE(fresh->GetFeature(report, length));
+  EXPECT_EQ(length, 132u);
+  device.reset();
+  fresh.reset();
+  EXPECT_EQ(sim.OpenHandles(), 0);
+
+  ASSERT_EQ(events.size(), 2u);
+  EXPECT_FALSE(events[0].arrival);
+  EXPECT_TRUE(events[1].arrival);
+  EXPECT_EQ(events[1].path, "sim:kado");
+}
+
+TEST(LinkBackends, SimulatedKadoMemoryTakesBlocksAtTheirOffsets) {
+  SimKadoOptions o;
+  o.memorySize = 300;
+  SimKado sim(o);
+  auto device = sim.Open(sim.Path(), true);
+  ASSERT_EQ(sim.Memory().size(), 300u);
+  EXPECT_EQ(sim.Memory()[0], 0xFF);
+
+  std::vector<uint8_t> block(132, 0xAB);
+  block[0] = 2;
+  block[1] = 0;
+  block[2] = 0x00;   // offset 256: the last 84 bytes fall beyond the memory
+  block[3] = 0x01;
+  ASSERT_TRUE(device->SetFeature(block.data(), block.size()));
+  EXPECT_EQ(sim.Memory()[255], 0xFF);
+  EXPECT_EQ(sim.Memory()[256], 0xAB);
+  EXPECT_EQ(sim.Memory()[299], 0xAB);
+  EXPECT_EQ(sim.DataBlocksReceived(), 1);
+  EXPECT_FALSE(device->SetFeature(block.data(), 0));
+
+  block[0] = 7;   // a report the КАДО does not know
+  EXPECT_FALSE(device->SetFeature(block.data(), block.size()));
+  ASSERT_EQ(sim.Reports().size(), 1u);
+  EXPECT_EQ(sim.Reports()[0].bytes.size(), 132u);
+
+  sim.SetBoot(true);   // the boot loader has its own memory, erased
+  EXPECT_EQ(sim.Memory().size(), 300u);
+  EXPECT_EQ(sim.Memory()[256], 0xFF);
+}
+
+}  // namespace
+}  // namespace velmora
