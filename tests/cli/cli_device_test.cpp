@@ -98,8 +98,9 @@ TEST(CliTransfer, FailedBlockAndMissingDeviceExitWithOne) {
   EXPECT_EQ(r.code, 1);
   EXPECT_NE(r.err.find("КАДО не подключен\n"), std::string::npos) << r.err;
 
-  // A device smaller than the image is refused instead of being reported as written.
-  r = RunCli({"transfer", routes, "--simulate=memory=256"});
+  // A device smaller than the image is refused instead of being reported as written. The
+  // version bytes are the upper half of MemorySize: 0.0 lets the device report 256.
+  r = RunCli({"transfer", routes, "--simulate=memory=256,version=0.0"});
   EXPECT_EQ(r.code, 1) << r.err;
   EXPECT_NE(r.err.find("Device memory too small"), std::string::npos) << r.err;
 }
