@@ -1,0 +1,53 @@
+// Small helpers shared by the fuzz targets.
+#pragma once
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "routes/clock.h"
+#include "routes/messagesink.h"
+#include "routes/routerecord.h"
+
+namespace velmora::fuzz {
+
+// A broken property is a finding: print it and abort so that libFuzzer keeps the input.
+[[noreturn]] inline void Fail(const char* what) {
+  std::fprintf(stderr, "property broken: %s\n", what);
+  std::abort();
+}
+inline void Check(bool ok, const char* what) {
+  if (!ok) Fail(what);
+}
+
+class NullSink : public MessageSink {
+ public:
+  void LogMessage(const std::string& text) override { lines += text.size(); }
+  void AppendLogLine(const std::string& text, LogColour) override { lines += text.size(); }
+  void SetLogColour(LogColour) override {}
+  void ShowStatus(int panel, const std::string&) override {
+    Check(panel >= kPanelProgress && panel <= kPanelStatus, "status panel out of range");
+  }
+  std::size_t lines = 0;
+};
+
+// Every field ends with a zero byte inside its width, and nothing is stored past count.
+template <std::size_t N>
+inline bool Terminated(const std::array<char, N>& field) {
+  return std::memchr(field.data(), 0, N) != nullptr;
+}
+inline void CheckStoredList(const StoredRouteList& stored) {
+  Check(stored.count >= 0 && stored.count <= kStoredRoutes, "stored count out of 0..256");
+  for (int i = 0; i < kStoredRoutes; ++i) {
+    const RouteRecord& r = stored.records[i];
+    Check(Terminated(r.designation) && Terminated(r.startStop) && Terminated(r.finalStop) &&
+              Terminated(r.message),
+          "a route field is not zero-terminated within its width");
+    static const RouteRecord blank{};
+    if (i >= stored.count) {
+      Check(std::memcmp(&r, &blank, sizeof r) == 0, "a record past the stored count is not empty");
+    }
+  }
+}
+
+}  // namespace velmora::fuzz
