@@ -12,7 +12,7 @@ class TimerResolutionGuard {
   TimerResolutionGuard& operator=(const TimerResolutionGuard&) = delete;
 
  private:
-  bool raised_ = false;
+  [[maybe_unused]] bool raised_ = false;  // used on Windows only
 };
 
 }  // namespace velmora
