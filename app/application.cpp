@@ -1,0 +1,35 @@
+#include "application.h"
+
+#include <QMessageBox>
+#include <exception>
+
+const QString VelmoraApplication::kTitle = QStringLiteral("Velmora v1.05");
+
+VelmoraApplication::VelmoraApplication(int& argc, char** argv) : QApplication(argc, argv) {
+  setApplicationName(QStringLiteral("velmora"));
+  setApplicationDisplayName(kTitle);
+  setApplicationVersion(QStringLiteral("1.05"));
+}
+
+bool VelmoraApplication::notify(QObject* receiver, QEvent* event) {
+  try {
+    return QApplication::notify(receiver, event);
+  } catch (const std::exception& e) {
+    Report(QString::fromLocal8Bit(e.what()));
+  } catch (...) {
+    Report(QStringLiteral("Неизвестная ошибка"));
+  }
+  return false;
+}
+
+void VelmoraApplication::SetErrorReporter(std::function<void(const QString&)> reporter) {
+  reporter_ = std::move(reporter);
+}
+
+void VelmoraApplication::Report(const QString& text) {
+  if (reporter_) {
+    reporter_(text);
+    return;
+  }
+  QMessageBox::critical(activeWindow(), applicationDisplayName(), text);
+}

@@ -1,0 +1,47 @@
+// Linux and other systems: a udev monitor of hidraw nodes in the event loop, or, where
+// udev is not there, a poll of the enumeration that turns differences into events.
+#include <QSocketNotifier>
+#include <QTimer>
+
+#include "device/devicelink.h"
+#include "device/hotplug.h"
+#include "devicewatcher.h"
+
+struct DeviceWatcher::Impl {
+  std::unique_ptr<velmora::HotplugMonitor> monitor;
+  std::unique_ptr<QSocketNotifier> notifier;
+  std::unique_ptr<velmora::EnumerationPoller> poller;
+  std::unique_ptr<QTimer> timer;
+};
+
+DeviceWatcher::DeviceWatcher(velmora::HidFunctions& hid, QWidget* window, Sink sink, QObject* parent)
+    : QObject(parent), hid_(hid), window_(window), sink_(std::move(sink)),
+      impl_(std::make_unique<Impl>()) {}
+
+DeviceWatcher::~DeviceWatcher() = default;
+
+DeviceWatcher::Source DeviceWatcher::Start() {
+  if (source_ != Source::None) return source_;
+  const auto deliver = [this](const std::vector<velmora::HotplugEvent>& events) {
+    for (const velmora::HotplugEvent& e : events) {
+      sink_(e.path, e.arrival ? velmora::kDbtDeviceArrival : velmora::kDbtDeviceRemoveComplete);
+    }
+  };
+  impl_->monitor = velmora::CreateUdevMonitor();
+  if (impl_->monitor && impl_->monitor->Fd() >= 0) {
+    impl_->notifier = std::make_unique<QSocketNotifier>(impl_->monitor->Fd(), QSocketNotifier::Read);
+    connect(impl_->notifier.get(), &QSocketNotifier::activated, this,
+            [this, deliver] { deliver(impl_->monitor->ReadEvents()); });
+    source_ = Source::Udev;
+    return source_;
+  }
+  impl_->monitor.reset();
+  impl_->poller = std::make_unique<velmora::EnumerationPoller>(hid_);
+  impl_->poller->Poll();  // the devices present now are no arrivals
+  impl_->timer = std::make_unique<QTimer>();
+  impl_->timer->setInterval(500);
+  connect(impl_->timer.get(), &QTimer::timeout, this, [this, deliver] { deliver(impl_->poller->Poll()); });
+  impl_->timer->start();
+  source_ = Source::Poll;
+  return source_;
+}

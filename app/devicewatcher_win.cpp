@@ -1,0 +1,85 @@
+// Windows: device-interface notifications of the HID class, delivered to the main
+// window as WM_DEVICECHANGE and picked out of the event loop by a native filter.
+#include <windows.h>
+#include <dbt.h>
+
+#include <QAbstractNativeEventFilter>
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QMessageBox>
+#include <QWidget>
+
+#include "device/devicelink.h"
+#include "devicewatcher.h"
+
+namespace {
+// GUID_DEVINTERFACE_HID {4D1E55B2-F16F-11CF-88CB-001111000030}
+const GUID kHidInterfaceGuid = {0x4D1E55B2, 0xF16F, 0x11CF, {0x88, 0xCB, 0x00, 0x11, 0x11, 0x00, 0x00, 0x30}};
+}  // namespace
+
+struct DeviceWatcher::Impl : public QAbstractNativeEventFilter {
+  DeviceWatcher* owner = nullptr;
+  HWND window = nullptr;
+  HDEVNOTIFY registration = nullptr;
+
+  bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr*) override {
+    if (eventType != "windows_generic_MSG" && eventType != "windows_dispatcher_MSG") return false;
+    const MSG* msg = static_cast<const MSG*>(message);
+    if (!msg || msg->message != WM_DEVICECHANGE || msg->hwnd != window) return false;
+    OnMyDeviceChange(msg->wParam, msg->lParam);
+    return false;
+  }
+
+  void OnMyDeviceChange(WPARAM wParam, LPARAM lParam) {
+    const auto* header = reinterpret_cast<const DEV_BROADCAST_HDR*>(lParam);
+    if (!header || header->dbch_devicetype != DBT_DEVTYP_DEVICEINTERFACE) return;
+    const auto* notice = reinterpret_cast<const DEV_BROADCAST_DEVICEINTERFACE_A*>(header);
+    // The name runs to the end of the record; bound it by the record's own size.
+    const std::size_t offset = offsetof(DEV_BROADCAST_DEVICEINTERFACE_A, dbcc_name);
+    std::string path;
+    if (notice->dbcc_size > offset) {
+      const std::size_t room = notice->dbcc_size - offset;
+      const char* name = notice->dbcc_name;
+      std::size_t n = 0;
+      while (n < room && name[n] != '\0') ++n;
+      path.assign(name, n);
+    }
+    owner->sink_(path, static_cast<uint32_t>(wParam));
+  }
+};
+
+DeviceWatcher::DeviceWatcher(velmora::HidFunctions& hid, QWidget* window, Sink sink, QObject* parent)
+    : QObject(parent), hid_(hid), window_(window), sink_(std::move(sink)),
+      impl_(std::make_unique<Impl>()) {
+  impl_->owner = this;
+}
+
+DeviceWatcher::~DeviceWatcher() {
+  if (impl_->registration) UnregisterDeviceNotification(impl_->registration);
+  if (source_ == Source::Notifications) QCoreApplication::instance()->removeNativeEventFilter(impl_.get());
+}
+
+DeviceWatcher::Source DeviceWatcher::Start() {
+  if (source_ != Source::None) return source_;
+  impl_->window = reinterpret_cast<HWND>(window_->winId());
+  DEV_BROADCAST_DEVICEINTERFACE_A filter{};
+  filter.dbcc_size = sizeof(filter);
+  filter.dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
+  filter.dbcc_reserved = 0;
+  filter.dbcc_classguid = kHidInterfaceGuid;
+  impl_->registration = RegisterDeviceNotificationA(impl_->window, &filter, DEVICE_NOTIFY_WINDOW_HANDLE);
+  if (!impl_->registration) {
+    const DWORD error = GetLastError();
+    char* text = nullptr;
+    FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_ALLOCATE_BUFFER, nullptr, error,
+                   MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), reinterpret_cast<LPSTR>(&text), 0,
+                   nullptr);
+    QMessageBox::critical(window_, QGuiApplication::applicationDisplayName(),
+                          QString::fromLocal8Bit(text ? text : ""));
+    if (text) LocalFree(text);
+    return source_;
+  }
+  QCoreApplication::instance()->installNativeEventFilter(impl_.get());
+  source_ = Source::Notifications;
+  return source_;
+}

@@ -1,0 +1,161 @@
+// The actions of the main window: their captions, hints, keys, menu and toolbar places,
+// and the handlers of the file and route commands.
+#include <QAction>
+#include <QApplication>
+#include <QIcon>
+#include <QLabel>
+#include <QMenuBar>
+#include <QToolBar>
+
+#include "mainwindow.h"
+#include "routemodel.h"
+#include "statusbars.h"
+
+namespace {
+
+struct ActionSpec {
+  const char* name;
+  const char* caption;
+  const char* hint;
+  QKeySequence keys;
+  const char* themeIcon;
+  const char* icon;
+};
+
+}  // namespace
+
+void TVelmoraF::createActions() {
+  const auto make = [this](const ActionSpec& spec, void (TVelmoraF::*handler)()) {
+    auto* action = new QAction(QIcon::fromTheme(QString::fromLatin1(spec.themeIcon),
+                                                QIcon(QString::fromLatin1(spec.icon))),
+                               QString::fromUtf8(spec.caption), this);
+    action->setObjectName(QString::fromLatin1(spec.name));
+    action->setToolTip(QString::fromUtf8(spec.hint));
+    action->setStatusTip(QString());
+    action->setShortcut(spec.keys);
+    connect(action, &QAction::triggered, this, handler);
+    addAction(action);   // the keys work whatever bars are shown
+    return action;
+  };
+  aOpen = make({"aOpen", "Открыть", "Открыть файл описания группы маршрутов", Qt::Key_F3,
+                "document-open", ":/icons/open.svg"},
+               &TVelmoraF::aOpenExecute);
+  aSave = make({"aSave", "Сохранить", "Сохранить изменения в описаниях в текущий файле",
+                Qt::Key_F5, "document-save", ":/icons/save.svg"},
+               &TVelmoraF::aSaveExecute);
+  aSaveAs = make({"aSaveAs", "Сохранить как...", "Сохранить описания в заданный файл", Qt::Key_F6,
+                  "document-save-as", ":/icons/saveas.svg"},
+                 &TVelmoraF::aSaveAsExecute);
+  aClose = make({"aClose", "Закрыть", "Закрыть текущий проект", Qt::Key_F7, "document-close",
+                 ":/icons/close.svg"},
+                &TVelmoraF::aCloseExecute);
+  aExit = make({"aExit", "Выйти", "Завершить выполнение программы",
+                QKeySequence(Qt::CTRL | Qt::Key_F4), "application-exit", ":/icons/exit.svg"},
+               &TVelmoraF::aExitExecute);
+  aAdd = make({"aAdd", "Добавить", "Добавить новый маршрут", QKeySequence(Qt::CTRL | Qt::Key_Insert),
+               "list-add", ":/icons/add.svg"},
+              &TVelmoraF::aAddExecute);
+  aDel = make({"aDel", "Удалить", "Удалить описание маршрута", QKeySequence(Qt::CTRL | Qt::Key_Delete),
+               "list-remove", ":/icons/delete.svg"},
+              &TVelmoraF::aDelExecute);
+  aUp = make({"aUp", "Вверх", "Поднять строку описания маршрута вверх",
+              QKeySequence(Qt::CTRL | Qt::Key_Up), "go-up", ":/icons/up.svg"},
+             &TVelmoraF::aUpExecute);
+  aDown = make({"aDown", "Вниз", "Опустить строку описания маршрута вниз",
+                QKeySequence(Qt::CTRL | Qt::Key_Down), "go-down", ":/icons/down.svg"},
+               &TVelmoraF::aDownExecute);
+  aReset = make({"aReset", "Отменить", "Отменить все изменения в описаниях",
+                 QKeySequence(Qt::CTRL | Qt::Key_Z), "edit-undo", ":/icons/undo.svg"},
+                &TVelmoraF::aResetExecute);
+  aTransmit = make({"aTransmit", "Записать",
+                    "Записать данные о маршрутах в устройство переноса информации", Qt::Key_F9,
+                    "document-send", ":/icons/transmit.svg"},
+                   &TVelmoraF::aTransmitExecute);
+  aRecive = make({"aRecive", "Читать", "Считать информацию из устройства переноса информации",
+                  QKeySequence(), "document-import", ":/icons/receive.svg"},
+                 &TVelmoraF::aReciveExecute);
+  aRecive->setVisible(false);
+  aProg = make({"aProg", "Программа КАДО", "Обновить микропрограмму КАДО",
+                QKeySequence(Qt::CTRL | Qt::Key_P), "system-software-update", ":/icons/prog.svg"},
+               &TVelmoraF::aProgExecute);
+  aProg->setVisible(false);
+  aAbout = make({"aAbout", "О программе...", "Вывод информации о программе",
+                 QKeySequence(Qt::CTRL | Qt::Key_F1), "help-about", ":/icons/about.svg"},
+                &TVelmoraF::aAboutExecute);
+}
+
+void TVelmoraF::createMenus() {
+  QMenu* files = menuBar()->addMenu(QStringLiteral("Файлы"));
+  files->setObjectName(QStringLiteral("mnFiles"));
+  files->addActions({aOpen, aSave, aSaveAs, aClose, aExit});
+  QMenu* routes = menuBar()->addMenu(QStringLiteral("Маршруты"));
+  routes->setObjectName(QStringLiteral("mnRoutes"));
+  routes->addActions({aAdd, aDel, aUp, aDown, aReset});
+  QMenu* kado = menuBar()->addMenu(QStringLiteral("КАДО"));
+  kado->setObjectName(QStringLiteral("mnKado"));
+  kado->addActions({aTransmit, aRecive, aProg});
+  QMenu* about = menuBar()->addMenu(QStringLiteral("Сведения"));
+  about->setObjectName(QStringLiteral("mnAbout"));
+  about->addAction(aAbout);
+  for (QMenu* menu : {files, routes, kado, about}) menu->setToolTipsVisible(true);
+}
+
+void TVelmoraF::createToolBar() {
+  QToolBar* bar = addToolBar(QStringLiteral("Панель"));
+  bar->setObjectName(QStringLiteral("ToolBar1"));
+  bar->setMovable(false);
+  bar->setFloatable(false);
+  bar->setFixedHeight(29);
+  bar->setIconSize(QSize(16, 16));
+  bar->addActions({aOpen, aSave, aSaveAs, aReset});
+  bar->addSeparator();
+  bar->addActions({aAdd, aDel, aUp, aDown});
+  bar->addSeparator();
+  bar->addActions({aTransmit, aRecive, aProg, aExit});
+  bar->addSeparator();
+  lbProd = new QLabel(bar);
+  lbProd->setObjectName(QStringLiteral("lbProd"));
+  QPalette blue = lbProd->palette();
+  blue.setColor(QPalette::WindowText, QColor(0, 0, 255));
+  lbProd->setPalette(blue);
+  lbProd->setContentsMargins(4, 0, 4, 0);
+  bar->addWidget(lbProd);
+}
+
+void TVelmoraF::aOpenExecute() { files_->Open(true); }
+void TVelmoraF::aSaveExecute() { files_->Save(); }
+void TVelmoraF::aSaveAsExecute() { files_->SaveAs(); }
+void TVelmoraF::aCloseExecute() { files_->Close(); }
+void TVelmoraF::aExitExecute() { close(); }
+
+void TVelmoraF::aAddExecute() {
+  if (table_.Add() == velmora::RouteTable::AddResult::Full) {
+    QApplication::beep();
+    ShowStatus(velmora::kPanelStatus, velmora::RouteLimitText());
+  }
+  RefreshWindowState();
+}
+
+void TVelmoraF::aDelExecute() {
+  table_.Delete();
+  RefreshWindowState();
+}
+
+void TVelmoraF::aUpExecute() {
+  table_.MoveUp();
+  RefreshWindowState();
+}
+
+void TVelmoraF::aDownExecute() {
+  table_.MoveDown();
+  RefreshWindowState();
+}
+
+void TVelmoraF::aResetExecute() {
+  table_.UndoAll();
+  RefreshWindowState();
+}
+
+void TVelmoraF::aReciveExecute() {}
+
+void TVelmoraF::aAboutExecute() {}

@@ -1,0 +1,90 @@
+#include "qtadapters.h"
+
+#include <QCoreApplication>
+#include <QDate>
+#include <QFileDialog>
+#include <QLocale>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QTime>
+
+#include "routemodel.h"
+
+QtDateTimeFormat::QtDateTimeFormat()
+    : datePattern_(QLocale::system().dateFormat(QLocale::ShortFormat)),
+      timePattern_(LongTimePattern()) {}
+
+QString QtDateTimeFormat::LongTimePattern() {
+  QString pattern = QLocale::system().timeFormat(QLocale::LongFormat);
+  // Drop the zone ("t", "tt", "ttt", "tttt") and the blanks around it.
+  pattern.remove(QRegularExpression(QStringLiteral("\\s*t+\\s*")));
+  pattern = pattern.trimmed();
+  return pattern.isEmpty() ? QStringLiteral("H:mm:ss") : pattern;
+}
+
+std::string QtDateTimeFormat::ShortDate(const velmora::DateTime& t) const {
+  const QDate date(t.year, t.month, t.day);
+  return RouteModel::ToCp(QLocale::system().toString(date, datePattern_));
+}
+
+std::string QtDateTimeFormat::LongTime(const velmora::DateTime& t) const {
+  const QTime time(t.hour, t.minute, t.second, t.millisecond);
+  return RouteModel::ToCp(QLocale::system().toString(time, timePattern_));
+}
+
+const QString QtFileDialogs::kOpenTitle = QStringLiteral("Открыть файл списка описания маршрутов");
+const QString QtFileDialogs::kOpenFilter = QStringLiteral(
+    "Список маршрутов Velmora (*.mrp);;Список маршрутов Dorlan (*.mrg);;Все файла (*.*)");
+const QString QtFileDialogs::kSaveTitle = QStringLiteral("Сохранить файлы в формате *.mrp");
+const QString QtFileDialogs::kSaveFilter = QStringLiteral("Список маршрутов КАДО (*.mrp)");
+
+QtFileDialogs::QtFileDialogs(QWidget* parent) : parent_(parent) {}
+
+namespace {
+std::optional<std::string> Chosen(QFileDialog& dialog) {
+  if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+  const QStringList files = dialog.selectedFiles();
+  if (files.isEmpty() || files.front().isEmpty()) return std::nullopt;
+  return files.front().toStdString();
+}
+}  // namespace
+
+std::optional<std::string> QtFileDialogs::AskOpen(const std::string& startFolder) {
+  QFileDialog dialog(parent_, kOpenTitle, QString::fromStdString(startFolder), kOpenFilter);
+  dialog.setObjectName(QStringLiteral("odMrp"));
+  dialog.setAcceptMode(QFileDialog::AcceptOpen);
+  dialog.setFileMode(QFileDialog::ExistingFile);
+  dialog.setDefaultSuffix(QStringLiteral("mrp"));
+  return Chosen(dialog);
+}
+
+std::optional<std::string> QtFileDialogs::AskSave(const std::string& startFolder,
+                                                  const std::string& proposedName) {
+  QFileDialog dialog(parent_, kSaveTitle, QString::fromStdString(startFolder), kSaveFilter);
+  dialog.setObjectName(QStringLiteral("sdMrp"));
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.setFileMode(QFileDialog::AnyFile);
+  dialog.setDefaultSuffix(QStringLiteral("mrp"));
+  dialog.setOption(QFileDialog::DontConfirmOverwrite, false);
+  if (!proposedName.empty()) dialog.selectFile(QString::fromStdString(proposedName));
+  return Chosen(dialog);
+}
+
+std::unique_ptr<velmora::SettingsBackend> CreatePlatformSettingsBackend() {
+#ifdef Q_OS_WIN
+  return velmora::CreateRegistrySettingsBackend();
+#else
+  return velmora::CreateFileSettingsBackend(
+      QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation).toStdString());
+#endif
+}
+
+std::vector<std::string> ProgramFirmwareFolders() {
+  std::vector<std::string> folders{QCoreApplication::applicationDirPath().toStdString()};
+#ifndef Q_OS_WIN
+  folders.push_back((QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) +
+                     QStringLiteral("/firmware"))
+                        .toStdString());
+#endif
+  return folders;
+}

@@ -1,0 +1,48 @@
+// The window's side of the core's platform interfaces: regional date and time formats
+// and the file dialogs odMrp and sdMrp.
+#pragma once
+#include <QString>
+#include <memory>
+#include <vector>
+
+#include "Sub.h"
+
+#include "routes/clock.h"
+#include "routes/filecommands.h"
+
+class QWidget;
+
+// QLocale::system()'s short date and long time format, CP1251.
+class QtDateTimeFormat : public velmora::DateTimeFormat {
+ public:
+  QtDateTimeFormat();
+  std::string ShortDate(const velmora::DateTime& t) const override;
+  std::string LongTime(const velmora::DateTime& t) const override;
+
+  // The long time format without a time-zone field: the route file and the status bar
+  // show a time of day, as Windows' long time format does.
+  static QString LongTimePattern();
+
+ private:
+  QString datePattern_, timePattern_;
+};
+
+class QtFileDialogs : public velmora::FileDialogs {
+ public:
+  explicit QtFileDialogs(QWidget* parent);
+  std::optional<std::string> AskOpen(const std::string& startFolder) override;
+  std::optional<std::string> AskSave(const std::string& startFolder,
+                                     const std::string& proposedName) override;
+
+  static const QString kOpenTitle, kOpenFilter, kSaveTitle, kSaveFilter;
+
+ private:
+  QWidget* parent_;
+};
+
+// The settings store of this platform: the registry on Windows, a file in the user's
+// configuration folder elsewhere.
+std::unique_ptr<velmora::SettingsBackend> CreatePlatformSettingsBackend();
+// Where firmware files are looked for, in listing order: the program's folder, and on
+// systems where that folder is not the user's, firmware/ in the user's data folder.
+std::vector<std::string> ProgramFirmwareFolders();

@@ -1,0 +1,79 @@
+#include "routemodel.h"
+
+#include <QStringList>
+
+#include "routes/cp1251.h"
+
+RouteModel::RouteModel(velmora::RouteTable& table, QObject* parent)
+    : QAbstractTableModel(parent), table_(table), rows_(table.RowCount() - 1) {}
+
+int RouteModel::rowCount(const QModelIndex& parent) const {
+  return parent.isValid() ? 0 : rows_;
+}
+
+int RouteModel::columnCount(const QModelIndex& parent) const {
+  return parent.isValid() ? 0 : 1 + velmora::kRouteFields;
+}
+
+QVariant RouteModel::data(const QModelIndex& index, int role) const {
+  if (!checkIndex(index, CheckIndexOption::IndexIsValid)) return {};
+  if (role != Qt::DisplayRole && role != Qt::EditRole) return {};
+  return FromCp(table_.Cell(index.row() + 1, index.column()));
+}
+
+bool RouteModel::setData(const QModelIndex& index, const QVariant& value, int role) {
+  if (role != Qt::EditRole || !checkIndex(index, CheckIndexOption::IndexIsValid)) return false;
+  if (!(flags(index) & Qt::ItemIsEditable)) return false;
+  table_.SetCell(index.row() + 1, index.column(), ToCp(value.toString()));
+  return true;
+}
+
+Qt::ItemFlags RouteModel::flags(const QModelIndex& index) const {
+  if (!checkIndex(index, CheckIndexOption::IndexIsValid)) return Qt::NoItemFlags;
+  Qt::ItemFlags f = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
+  // The number column and the placeholder row are not editable.
+  if (index.column() > 0 && index.row() + 1 <= table_.RouteCount()) f |= Qt::ItemIsEditable;
+  return f;
+}
+
+QVariant RouteModel::headerData(int section, Qt::Orientation orientation, int role) const {
+  if (orientation != Qt::Horizontal || role != Qt::DisplayRole) {
+    return QAbstractTableModel::headerData(section, orientation, role);
+  }
+  static const QStringList headers = {QStringLiteral(" №"), QStringLiteral("Маршрут"),
+                                      QStringLiteral("Начальная остановка"),
+                                      QStringLiteral("Конечная остановка"),
+                                      QStringLiteral("Дополнительное сообщение")};
+  if (section < 0 || section >= headers.size()) return {};
+  return headers.at(section);
+}
+
+void RouteModel::Sync() {
+  const int rows = table_.RowCount() - 1;
+  if (rows > rows_) {
+    beginInsertRows(QModelIndex(), rows_, rows - 1);
+    rows_ = rows;
+    endInsertRows();
+  } else if (rows < rows_) {
+    beginRemoveRows(QModelIndex(), rows, rows_ - 1);
+    rows_ = rows;
+    endRemoveRows();
+  }
+  if (rows_ > 0) emit dataChanged(index(0, 0), index(rows_ - 1, columnCount() - 1));
+}
+
+int RouteModel::Capacity(int column) {
+  if (column < 1 || column > velmora::kRouteFields) return 0;
+  return static_cast<int>(velmora::kFieldCapacity[column - 1]);
+}
+
+QString RouteModel::FromCp(const std::string& text) {
+  const std::u32string u = velmora::cp1251::Decode(text);
+  return QString::fromUcs4(u.data(), static_cast<qsizetype>(u.size()));
+}
+
+std::string RouteModel::ToCp(const QString& text) {
+  const QList<uint> ucs = text.toUcs4();
+  std::u32string u(ucs.begin(), ucs.end());
+  return velmora::cp1251::Encode(u);
+}
