@@ -28,7 +28,7 @@ constexpr const char* kFirmwareHelp =
     "                      \"file\": \"a.HAS\"}, ...], \"newest\": 1}\n"
     "        (newest is the row the panel selects, 0 when nothing is listed). Without DIR:\n"
     "        the folder of velmora-cli, then the user's firmware folder\n"
-    "        ($XDG_DATA_HOME or ~/.local/share, then /Velmora/firmware).\n"
+    "        ($XDG_DATA_HOME or ~/.local/share, then /velmora/firmware).\n"
     "decode  writes to OUT the bytes that a firmware update sends to the КАДО.\n"
     "encode  codes BODY (at most 65024 bytes) into a firmware file; the date is stored to\n"
     "        two seconds, the title holds at most 16 characters, the scheme is 1 to 4\n"

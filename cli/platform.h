@@ -13,7 +13,7 @@ bool StderrIsTerminal();
 // The folder of the running executable (UTF-8), "" when unknown.
 std::string ExecutableFolder();
 // The user's firmware folder, listed after the executable's folder: the same folder the
-// window lists (the user's data folder + "/Velmora/firmware"); "" where there is none.
+// window lists (the user's data folder + "/velmora/firmware"); "" where there is none.
 std::string UserFirmwareFolder();
 
 }  // namespace velmora::cli

@@ -40,12 +40,12 @@ std::string UserFirmwareFolder() {
   const char* home = std::getenv("HOME");
 #if defined(__APPLE__)
   if (home == nullptr || *home == '\0') return "";
-  return std::string(home) + "/Library/Application Support/Velmora/firmware";
+  return std::string(home) + "/Library/Application Support/velmora/firmware";
 #else
   const char* dataHome = std::getenv("XDG_DATA_HOME");
-  if (dataHome != nullptr && dataHome[0] == '/') return std::string(dataHome) + "/Velmora/firmware";
+  if (dataHome != nullptr && *dataHome != '\0') return std::string(dataHome) + "/velmora/firmware";
   if (home == nullptr || *home == '\0') return "";
-  return std::string(home) + "/.local/share/Velmora/firmware";
+  return std::string(home) + "/.local/share/velmora/firmware";
 #endif
 }
 

@@ -86,9 +86,9 @@ TEST(CliFirmware, EmptyFolderListsNothingAndUserFolderIsListed) {
   EXPECT_EQ(r.code, 0);
   EXPECT_EQ(r.out, "{\"files\": [], \"newest\": 0}\n");
 
-  std::filesystem::create_directories(dir.Path("data/Velmora/firmware"));
+  std::filesystem::create_directories(dir.Path("data/velmora/firmware"));
   clitest::WriteFile(dir.Path("body.bin"), RandomBody(64, 3));
-  ASSERT_EQ(Encode(dir.Path("body.bin"), dir.Path("data/Velmora/firmware/user.HAS"), "U",
+  ASSERT_EQ(Encode(dir.Path("body.bin"), dir.Path("data/velmora/firmware/user.HAS"), "U",
                    "2011-05-05 10:00:00")
                 .code,
             0);
