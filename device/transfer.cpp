@@ -70,7 +70,10 @@ int TransmitRoutes(DeviceEnv& env, const StoredRouteList& stored, WorkBuffer& wo
   host.ShowStatus(kPanelProgress, "0");
   op.TransferStartMs = env.clock.MonotonicMs();
   ProgressRecorder progress(host, op);
-  const int status = WriteDeviceMemory(*handle, work.data(), work.size(), 0, layout.length - 1,
+  // The end is the image's length, not its last byte: for a BlockSize of 1 an end of
+  // L - 1 is already aligned and the image's last byte would never be sent. For every
+  // other power of two up to 128 both ends align to the same block boundary.
+  const int status = WriteDeviceMemory(*handle, work.data(), work.size(), 0, layout.length,
                                        progress, env.clock);
   if (status == kStatusOk) {
     env.clock.SleepMs(kSettleMs);

@@ -106,6 +106,30 @@ TEST_F(TransferTest, WritesTheImageAndCountsTheTransfer) {
   EXPECT_EQ(host_.panel[kPanelTransfers], Cp("Загружено: 2"));
 }
 
+TEST_F(TransferTest, EveryBlockSizeCarriesTheImagesLastByte) {
+  // 47 records of 170 bytes and one of 172 end exactly at 8192: the last byte is the
+  // record's end byte, not fill.
+  stored_->Clear();
+  for (int i = 0; i < 47; ++i) {
+    stored_->records[i].SetTexts({"1", std::string(15, 's'), std::string(15, 'f'), std::string(127, 'm')});
+  }
+  stored_->records[46].Set(kMessage, std::string(129, 'm'));
+  stored_->count = 47;
+  RouteImageLayout layout;
+  const Bytes image = ExpectedImage(&layout);
+  ASSERT_EQ(layout.length, 8192);
+  ASSERT_EQ(image.back(), 0x00);
+  for (int blockSize : {1, 2, 32, 64, 128}) {
+    SCOPED_TRACE(blockSize);
+    SimKadoOptions options;
+    options.blockSize = blockSize;
+    MakeSim(options);
+    EXPECT_EQ(Transmit(), kStatusOk);
+    EXPECT_TRUE(std::equal(image.begin(), image.end(), sim_->Memory().begin()));
+    EXPECT_EQ(DataBlocksSent(), 8192 / blockSize);
+  }
+}
+
 TEST_F(TransferTest, AnOversizedListIsCutWithARedWarning) {
   stored_->Clear();
   for (int i = 0; i < 256; ++i) {
