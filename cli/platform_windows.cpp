@@ -1,4 +1,5 @@
 #include <windows.h>
+#include <fcntl.h>
 #include <io.h>
 #include <shellapi.h>
 
@@ -31,8 +32,11 @@ std::vector<std::string> Utf8Arguments(int argc, char** argv) {
   return args;
 }
 
+// LF line ends as on every other system: scripts compare the output byte for byte.
 void PrepareConsole() {
   SetConsoleOutputCP(CP_UTF8);
+  _setmode(_fileno(stdout), _O_BINARY);
+  _setmode(_fileno(stderr), _O_BINARY);
 }
 
 bool StderrIsTerminal() { return _isatty(_fileno(stderr)) != 0; }

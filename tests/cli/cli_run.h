@@ -9,7 +9,9 @@
 #include <string>
 #include <vector>
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <sys/wait.h>
 #endif
 
@@ -78,11 +80,28 @@ inline Result RunCli(const std::vector<std::string>& args, const std::vector<std
     const auto eq = setting.find('=');
     command += setting.substr(0, eq) + "=" + Quote(setting.substr(eq + 1)) + " ";
   }
-  command += Quote(VELMORA_CLI);
+  std::string program = VELMORA_CLI;
+#ifdef _WIN32
+  for (char& c : program) c = c == '/' ? '\\' : c;
+#endif
+  command += Quote(program);
   for (const std::string& arg : args) command += " " + Quote(arg);
   command += " <" + Quote(scratch.Path("none")) + " >" + Quote(out) + " 2>" + Quote(err);
   WriteFile(scratch.Path("none"), "");
+#ifdef _WIN32
+  // cmd.exe strips the first and the last quote of the line.
+  command = "\"" + command + "\"";
+#endif
+#ifdef _WIN32
+  // std::system would read the line in the ANSI code page: Cyrillic arguments go wide.
+  std::wstring wide(static_cast<std::size_t>(
+                        MultiByteToWideChar(CP_UTF8, 0, command.c_str(), -1, nullptr, 0)),
+                    L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, command.c_str(), -1, wide.data(), static_cast<int>(wide.size()));
+  const int status = _wsystem(wide.c_str());
+#else
   const int status = std::system(command.c_str());
+#endif
   Result result;
 #ifdef _WIN32
   result.code = status;
