@@ -1,5 +1,6 @@
 // Raises the system timer resolution to 1 ms while an object lives, so that the pause
-// after each data block really lasts about 1 ms (Windows rounds sleeps to 15.6 ms).
+// after each data block really lasts about 1 ms (Windows rounds sleeps to 15.6 ms; Linux
+// lets them overrun by the timer slack).
 #pragma once
 
 namespace velmora {
@@ -12,7 +13,8 @@ class TimerResolutionGuard {
   TimerResolutionGuard& operator=(const TimerResolutionGuard&) = delete;
 
  private:
-  [[maybe_unused]] bool raised_ = false;  // used on Windows only
+  [[maybe_unused]] bool raised_ = false;
+  [[maybe_unused]] long saved_ = 0;       // the timer slack to restore (Linux)
 };
 
 }  // namespace velmora
