@@ -83,6 +83,13 @@ TVelmoraF::TVelmoraF(WindowOptions options, QWidget* parent)
 TVelmoraF::~TVelmoraF() {
   table_.SetListener(nullptr);
   if (sim_) sim_->SetEventListener(nullptr);
+  // The widgets go before the table, the device link and the HID backend that they use:
+  // closing the editor commits its text into the table.
+  delete takeCentralWidget();
+  delete simPanel_;
+  delete watcher_;
+  delete model_;
+  delete delegate_;
 }
 
 void TVelmoraF::createPanels() {
@@ -137,6 +144,7 @@ void TVelmoraF::createPanels() {
   sgList->setEditTriggers(QAbstractItemView::NoEditTriggers);
   sgList->setGridStyle(Qt::SolidLine);
   sgList->setWordWrap(false);
+  sgList->setTabKeyNavigation(false);
   sgList->installEventFilter(this);
   connect(sgList->selectionModel(), &QItemSelectionModel::currentChanged, this,
           [this](const QModelIndex& current, const QModelIndex&) { OnViewCurrentChanged(current); });
@@ -396,6 +404,8 @@ void TVelmoraF::UpdateEditor() {
   if (!editable && !editorIndex_.isValid()) return;
   QWidget* focus = QApplication::focusWidget();
   const bool hadFocus = focus && (focus == sgList || sgList->isAncestorOf(focus));
+  // Focus parks on the grid, or hiding the focused editor would hand it on by a Tab.
+  if (hadFocus && focus != sgList) sgList->setFocus();
   if (editorIndex_.isValid()) sgList->closePersistentEditor(editorIndex_);
   editorIndex_ = QPersistentModelIndex();
   if (!editable) return;

@@ -5,8 +5,10 @@
 #include <QIcon>
 #include <QLabel>
 #include <QMenuBar>
+#include <QTableView>
 #include <QToolBar>
 
+#include "Aboutp.h"
 #include "mainwindow.h"
 #include "routemodel.h"
 #include "statusbars.h"
@@ -158,4 +160,4 @@ void TVelmoraF::aResetExecute() {
 
 void TVelmoraF::aReciveExecute() {}
 
-void TVelmoraF::aAboutExecute() {}
+void TVelmoraF::aAboutExecute() { TAboutF::ShowAbout(this, sgList->y()); }

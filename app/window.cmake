@@ -29,3 +29,8 @@ include(${VELMORA_UI_DIR}/about.cmake OPTIONAL)
 add_executable(velmora WIN32 ${VELMORA_UI_DIR}/main.cpp)
 target_link_libraries(velmora PRIVATE velmora_ui)
 install(TARGETS velmora RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+
+# The GUI tests (tests/app) link Qt Test from their own folder.
+if(TARGET Qt6::Test)
+  set_target_properties(Qt6::Test PROPERTIES IMPORTED_GLOBAL TRUE)
+endif()
