@@ -1,12 +1,15 @@
 // Writes the seed corpora of the fuzz targets with the program's own writers and packers:
-//   make_corpus <corpus folder>   (creates routelist/, routegroup/, firmware/, transport/)
+//   make_corpus <corpus folder>
+// (creates routelist/, routegroup/, firmware/, transport/, settings/)
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdint>
 #include <cstdio>
 #include <string>
 #include <vector>
 
+#include "app/Sub.h"
 #include "device/Formatm.h"
 #include "device/routeimage.h"
 #include "device/transport.h"
@@ -234,6 +237,42 @@ void Transports() {
   Save("transport", "closefail", Transport(0, 100, 0, 128, Reply(128, 8192), {0, 0, 1}));
 }
 
+// ---- the settings file, as the file backend writes it
+
+std::string ReadBack(const std::string& path) {
+  std::string bytes;
+  if (FILE* f = std::fopen(path.c_str(), "rb")) {
+    char buffer[4096];
+    std::size_t got;
+    while ((got = std::fread(buffer, 1, sizeof buffer, f)) > 0) bytes.append(buffer, got);
+    std::fclose(f);
+  }
+  return bytes;
+}
+
+void Settings() {
+  const std::string scratch = g_root + "/settings/.scratch";
+  const std::string file = scratch + "/" + kSettingsFileName;
+  const DateTime now{2026, 12, 8, 2, 45, 30, 0};
+  auto save = [&](const char* name, SettingsValues values) {
+    std::remove(file.c_str());
+    if (!WriteSettings(*CreateFileSettingsBackend(scratch), values, now)) ++g_failures;
+    Save("settings", name, ReadBack(file));
+  };
+  save("empty-file.conf", SettingsValues{});
+  save("plain.conf", SettingsValues{0, "/home/op/routes/a.mrp", 1});
+  save("escapes.conf", SettingsValues{0, "/home/op/Мои маршруты/x\\y\nz\x01.mrp", 0xFFFFFFFFu});
+  std::remove(file.c_str());
+  rmdir(scratch.c_str());
+
+  // Values of the wrong type or size, and lines that are no value at all.
+  Save("settings", "wrongtypes.conf",
+       "LastDateTime=binary:0011\nLastFileBrel=dword:3\nAutoSend=string:5\n");
+  Save("settings", "broken.conf",
+       "# x\nLastDateTime=binary:000000000000e640\nLastFileBrel=string:a\\x4\nAutoSend=dword:99999999999\n"
+       "junk\n=\nOther=expand:%HOME%\n");
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -247,5 +286,6 @@ int main(int argc, char** argv) {
   RouteGroups();
   Firmware();
   Transports();
+  Settings();
   return g_failures ? 1 : 0;
 }
