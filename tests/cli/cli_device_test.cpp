@@ -105,11 +105,15 @@ TEST(CliTransfer, FailedBlockAndMissingDeviceExitWithOne) {
   EXPECT_NE(r.err.find("Device memory too small"), std::string::npos) << r.err;
 }
 
-TEST(CliTransfer, EmptyListIsNotWritten) {
+TEST(CliTransfer, EmptyListAndBootLoaderAreNotWritten) {
   clitest::TempDir dir;
-  const auto r = RunCli({"transfer", WriteRoutes(dir, 0), "--simulate"});
+  auto r = RunCli({"transfer", WriteRoutes(dir, 0), "--simulate"});
   EXPECT_EQ(r.code, 1);
   EXPECT_FALSE(r.err.empty());
+
+  r = RunCli({"transfer", WriteRoutes(dir, 3), "--simulate=boot", "--report-log", dir.Path("log.txt")});
+  EXPECT_EQ(r.code, 1);
+  EXPECT_EQ(ReadFile(dir.Path("log.txt")).find("set"), std::string::npos);
 }
 
 TEST(CliDevices, ListsTheSimulatedKadoInBothIdentities) {
