@@ -4,6 +4,11 @@
 
 #include "routes/cp1251.h"
 
+bool RouteModel::InRange(const QModelIndex& index) const {
+  return index.isValid() && index.model() == this && index.row() < rows_ &&
+         index.column() < columnCount();
+}
+
 RouteModel::RouteModel(velmora::RouteTable& table, QObject* parent)
     : QAbstractTableModel(parent), table_(table), rows_(table.RowCount() - 1) {}
 
@@ -16,20 +21,20 @@ int RouteModel::columnCount(const QModelIndex& parent) const {
 }
 
 QVariant RouteModel::data(const QModelIndex& index, int role) const {
-  if (!checkIndex(index, CheckIndexOption::IndexIsValid)) return {};
+  if (!InRange(index)) return {};
   if (role != Qt::DisplayRole && role != Qt::EditRole) return {};
   return FromCp(table_.Cell(index.row() + 1, index.column()));
 }
 
 bool RouteModel::setData(const QModelIndex& index, const QVariant& value, int role) {
-  if (role != Qt::EditRole || !checkIndex(index, CheckIndexOption::IndexIsValid)) return false;
+  if (role != Qt::EditRole || !InRange(index)) return false;
   if (!(flags(index) & Qt::ItemIsEditable)) return false;
   table_.SetCell(index.row() + 1, index.column(), ToCp(value.toString()));
   return true;
 }
 
 Qt::ItemFlags RouteModel::flags(const QModelIndex& index) const {
-  if (!checkIndex(index, CheckIndexOption::IndexIsValid)) return Qt::NoItemFlags;
+  if (!InRange(index)) return Qt::NoItemFlags;
   Qt::ItemFlags f = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
   // The number column and the placeholder row are not editable.
   if (index.column() > 0 && index.row() + 1 <= table_.RouteCount()) f |= Qt::ItemIsEditable;

@@ -31,6 +31,8 @@ class RouteModel : public QAbstractTableModel {
   static std::string ToCp(const QString& text);
 
  private:
+  bool InRange(const QModelIndex& index) const;
+
   velmora::RouteTable& table_;
   int rows_ = 0;
 };

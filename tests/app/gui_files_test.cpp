@@ -1,0 +1,169 @@
+// The file commands through the real window: open, edit, save, close and reopen with the
+// dialogs answered by the test, and the remembered file reopened at the next start.
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QTemporaryDir>
+
+#include "gui_support.h"
+
+using namespace guitest;
+
+namespace {
+
+QByteArray ReadAll(const QString& path) {
+  QFile f(path);
+  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void WriteAll(const QString& path, const QByteArray& bytes) {
+  QFile f(path);
+  ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+  f.write(bytes);
+}
+
+class FilesTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() { EnsureApp(); }
+  void SetUp() override {
+    ASSERT_TRUE(dir.isValid());
+    list = dir.filePath(QStringLiteral("маршруты.mrp"));
+    WriteAll(list, Cp1251("//\r\n// Версия 01.00 x\r\n// Маршрутов: 2\r\n12;Вокзал;Парк;\r\n"
+                          "5А;Рынок\\;ТЦ;Аэропорт;Через центр\r\n"));
+  }
+  void TearDown() override {
+    if (w) w->Table().SetModified(false);
+    w.reset();
+  }
+  void Make(bool realSettings = false) {
+    WindowOptions o = Options(&dialogs);
+    if (realSettings) o.settings.reset();
+    w = std::make_unique<TVelmoraF>(std::move(o));
+  }
+
+  QTemporaryDir dir;
+  QString list;
+  FakeDialogs dialogs;
+  std::unique_ptr<TVelmoraF> w;
+};
+
+TEST_F(FilesTest, OpenEditSaveCloseAndReopen) {
+  Make();
+  w->show();
+  dialogs.opens.push_back(list.toStdString());
+  Action(*w, "aOpen")->trigger();
+  EXPECT_EQ(w->windowTitle(), QStringLiteral("Velmora v1.05 маршруты.mrp"));
+  ASSERT_EQ(w->Table().RouteCount(), 2);
+  EXPECT_EQ(w->Model()->rowCount(), 2);
+  EXPECT_EQ(Cell(*w, 2, 1), QStringLiteral("5А"));
+  EXPECT_EQ(Cell(*w, 2, 2), QStringLiteral("Рынок;ТЦ"));
+  EXPECT_EQ(Cell(*w, 2, 4), QStringLiteral("Через центр"));
+  EXPECT_FALSE(w->Table().Modified());
+  EXPECT_TRUE(Action(*w, "aOpen")->isEnabled());
+  EXPECT_TRUE(Action(*w, "aSaveAs")->isEnabled());
+  EXPECT_FALSE(Action(*w, "aSave")->isEnabled());
+  EXPECT_TRUE(Grid(*w)->isEnabled());
+
+  w->Table().SetCursor(1, 3);
+  QLineEdit* editor = Editor(*w);
+  ASSERT_NE(editor, nullptr);
+  QTest::keyClick(editor, Qt::Key_End);
+  Type(editor, QStringLiteral("ы;//"));
+  EXPECT_TRUE(Action(*w, "aSave")->isEnabled());
+  EXPECT_FALSE(Action(*w, "aOpen")->isEnabled());
+  EXPECT_FALSE(Action(*w, "aClose")->isEnabled());
+
+  Action(*w, "aSave")->trigger();
+  EXPECT_EQ(dialogs.saveCalls, 0);   // the current file is known
+  EXPECT_FALSE(w->Table().Modified());
+  // After a save the title keeps the program's own name.
+  EXPECT_EQ(w->windowTitle(), QStringLiteral("Velmora v1.05 маршруты.mrp"));
+  const QByteArray saved = ReadAll(list);
+  EXPECT_TRUE(saved.contains(Cp1251("\r\n12;Вокзал;Паркы\\;\\/\\/;\r\n"))) << saved.toStdString();
+  EXPECT_TRUE(saved.contains(Cp1251("// Маршрутов: 2\r\n")));
+  EXPECT_TRUE(saved.endsWith(Cp1251("5А;Рынок\\;ТЦ;Аэропорт;Через центр\r\n")));
+
+  Action(*w, "aClose")->trigger();
+  EXPECT_EQ(w->windowTitle(), QStringLiteral("Velmora v1.05  - <без файла>"));
+  EXPECT_EQ(w->Table().RouteCount(), 0);
+  EXPECT_FALSE(Grid(*w)->isEnabled());
+
+  dialogs.opens.push_back(list.toStdString());
+  Action(*w, "aOpen")->trigger();
+  ASSERT_EQ(w->Table().RouteCount(), 2);
+  EXPECT_EQ(Cell(*w, 1, 3), QStringLiteral("Паркы;//"));   // ";" and "//" came back whole
+}
+
+TEST_F(FilesTest, SavingWithoutAFileAsksAndACancelWritesNothing) {
+  Make();
+  Action(*w, "aAdd")->trigger();
+  w->Table().SetCell(1, 1, velmora::Cp("7"));
+  Action(*w, "aSave")->trigger();   // cancelled
+  EXPECT_EQ(dialogs.saveCalls, 1);
+  EXPECT_TRUE(w->Table().Modified());
+  EXPECT_EQ(w->windowTitle(), QStringLiteral("Velmora v1.05 - <без файла>"));
+
+  const QString target = dir.filePath(QStringLiteral("new.mrp"));
+  dialogs.saves.push_back(target.toStdString());
+  Action(*w, "aSaveAs")->trigger();
+  EXPECT_FALSE(w->Table().Modified());
+  EXPECT_EQ(w->windowTitle(), QStringLiteral("Velmora v1.05 new.mrp"));
+  EXPECT_TRUE(ReadAll(target).endsWith("\r\n7;;;\r\n"));
+  EXPECT_EQ(w->Table().Stored().count, 1);
+  EXPECT_TRUE(w->close());
+}
+
+TEST_F(FilesTest, TheRememberedFileIsReopenedAtTheNextStart) {
+  Make(true);
+  dialogs.opens.push_back(list.toStdString());
+  Action(*w, "aOpen")->trigger();
+  ASSERT_EQ(w->Table().RouteCount(), 2);
+  ASSERT_TRUE(w->close());   // writes the settings
+  w.reset();
+
+  Make(true);
+  EXPECT_EQ(w->windowTitle(), QStringLiteral("Velmora v1.05 маршруты.mrp"));
+  EXPECT_EQ(w->Table().RouteCount(), 2);
+  EXPECT_EQ(Cell(*w, 1, 2), QStringLiteral("Вокзал"));
+  EXPECT_FALSE(w->Table().Modified());
+  ASSERT_TRUE(w->close());
+  w.reset();
+
+  // A remembered file that vanished: an empty list, still titled with its name.
+  ASSERT_TRUE(QFile::remove(list));
+  Make(true);
+  EXPECT_EQ(w->windowTitle(), QStringLiteral("Velmora v1.05 маршруты.mrp"));
+  EXPECT_EQ(w->Table().RouteCount(), 0);
+  EXPECT_EQ(w->Model()->rowCount(), 1);
+  // The first save recreates it at that path.
+  Action(*w, "aAdd")->trigger();
+  Action(*w, "aSave")->trigger();
+  EXPECT_EQ(dialogs.saveCalls, 0);
+  EXPECT_TRUE(QFile::exists(list));
+  EXPECT_TRUE(w->close());
+  w.reset();
+
+  // Closed without a file: nothing is reopened.
+  Make(true);
+  Action(*w, "aClose")->trigger();
+  ASSERT_TRUE(w->close());
+  w.reset();
+  Make(true);
+  EXPECT_EQ(w->windowTitle(), QStringLiteral("Velmora v1.05 - <без файла>"));
+}
+
+TEST_F(FilesTest, ARouteGroupOpenedLeavesTheTableModified) {
+  Make();
+  const QString group = dir.filePath(QStringLiteral("GROUP.MRG"));
+  WriteAll(group, QByteArray("\x04" "0209", 5));
+  dialogs.opens.push_back(group.toStdString());
+  Action(*w, "aOpen")->trigger();
+  EXPECT_EQ(w->windowTitle(), QStringLiteral("Velmora v1.05 GROUP.MRG"));
+  EXPECT_TRUE(w->Table().Modified());
+  EXPECT_FALSE(Action(*w, "aOpen")->isEnabled());
+  EXPECT_FALSE(Action(*w, "aClose")->isEnabled());
+  EXPECT_TRUE(Action(*w, "aSave")->isEnabled());
+  EXPECT_FALSE(w->close());
+}
+
+}  // namespace
