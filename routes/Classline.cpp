@@ -75,13 +75,14 @@ bool ParseCountLine(const std::string& item, long& count) {
     ++i;
   }
   if (i == item.size()) return false;
-  long value = 0;
+  // Bounded to 32 bits whatever the width of long (32 bits on Windows).
+  int64_t value = 0;
   for (; i < item.size(); ++i) {
     if (item[i] < '0' || item[i] > '9') return false;
     value = value * 10 + (item[i] - '0');
-    if (value > 0x7FFFFFFFL) return false;
+    if (value > 0x7FFFFFFF) return false;
   }
-  count = negative ? -value : value;
+  count = static_cast<long>(negative ? -value : value);
   return true;
 }
 

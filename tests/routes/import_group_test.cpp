@@ -91,8 +91,8 @@ TEST(ImportGroup, UnreadableLineFilesAreSkippedWithARedLine) {
   EXPECT_EQ(Route(stored, 0), (RouteTexts{"1   ", "A", "B", ""}));
   EXPECT_EQ(Route(stored, 1), (RouteTexts{"3   ", "S", "T", ""}));  // U was cut off
   ASSERT_EQ(sink.lines.size(), 2u);
-  EXPECT_EQ(sink.lines[0].text, Cp("***Файл маршрута не прочитан: ") + dir.Path() + "/missing.mrl");
-  EXPECT_EQ(sink.lines[1].text, Cp("***Файл маршрута не прочитан: ") + dir.Path() + "/cut.mrl");
+  EXPECT_EQ(sink.lines[0].text, Cp("***Файл маршрута не прочитан: ") + dir.Path() + test::kSep + "missing.mrl");
+  EXPECT_EQ(sink.lines[1].text, Cp("***Файл маршрута не прочитан: ") + dir.Path() + test::kSep + "cut.mrl");
 }
 
 TEST(ImportGroup, BadGroupFilesImportNothingOrWhatWasListed) {

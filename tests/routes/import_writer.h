@@ -32,6 +32,13 @@ class DorlanWriter {
   std::string bytes_;
 };
 
+// How the resolved paths of this system separate their parts.
+#ifdef _WIN32
+constexpr char kSep[] = "\\";
+#else
+constexpr char kSep[] = "/";
+#endif
+
 inline std::string Signature(const std::string& version, const std::string& kind) {
   return version + std::string(36, 'N') + kind;
 }
