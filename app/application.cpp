@@ -7,7 +7,8 @@ const QString VelmoraApplication::kTitle = QStringLiteral("Velmora v1.05");
 
 VelmoraApplication::VelmoraApplication(int& argc, char** argv) : QApplication(argc, argv) {
   setApplicationName(QStringLiteral("velmora"));
-  setApplicationDisplayName(kTitle);
+  // Not the display name: Qt would append it to every window title, and the window's
+  // title already begins with it.
   setApplicationVersion(QStringLiteral("1.05"));
 }
 
@@ -31,5 +32,5 @@ void VelmoraApplication::Report(const QString& text) {
     reporter_(text);
     return;
   }
-  QMessageBox::critical(activeWindow(), applicationDisplayName(), text);
+  QMessageBox::critical(activeWindow(), kTitle, text);
 }

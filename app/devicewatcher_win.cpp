@@ -5,7 +5,6 @@
 
 #include <QAbstractNativeEventFilter>
 #include <QCoreApplication>
-#include <QGuiApplication>
 #include <QMessageBox>
 #include <QWidget>
 
@@ -74,7 +73,7 @@ DeviceWatcher::Source DeviceWatcher::Start() {
     FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_ALLOCATE_BUFFER, nullptr, error,
                    MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), reinterpret_cast<LPSTR>(&text), 0,
                    nullptr);
-    QMessageBox::critical(window_, QGuiApplication::applicationDisplayName(),
+    QMessageBox::critical(window_, QStringLiteral("Velmora v1.05"),
                           QString::fromLocal8Bit(text ? text : ""));
     if (text) LocalFree(text);
     return source_;

@@ -8,6 +8,7 @@
 #include <QIcon>
 #include <QLabel>
 #include <QMenuBar>
+#include <QScreen>
 #include <QScrollBar>
 #include <QSplitter>
 #include <QTableView>
@@ -331,6 +332,14 @@ void TVelmoraF::FormActivate() {
 
 void TVelmoraF::showEvent(QShowEvent* event) {
   QMainWindow::showEvent(event);
+  if (!placed_) {
+    placed_ = true;
+    if (const QScreen* screen = this->screen()) {
+      QRect frame = frameGeometry();
+      frame.moveCenter(screen->availableGeometry().center());
+      move(frame.topLeft());
+    }
+  }
   // Without a window manager the window may never be activated; the start-up step
   // must not wait for that.
   if (!activated_) QTimer::singleShot(0, this, &TVelmoraF::FormActivate);

@@ -158,6 +158,7 @@ class TVelmoraF : public QMainWindow,
   QColor logColour_;
   int logLines_ = 0;
   bool activated_ = false;
+  bool placed_ = false;
   bool inTableChange_ = false, tableChangePending_ = false, syncingView_ = false;
   bool busyShown_ = false;
 };

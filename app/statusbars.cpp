@@ -22,7 +22,8 @@ StatusBars::StatusBars(QWidget* parent) : QWidget(parent) {
     label->setObjectName(QStringLiteral("stBarsPanel%1").arg(i));
     label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     label->setTextFormat(Qt::PlainText);
-    label->setContentsMargins(2, 0, 2, 0);
+    label->setContentsMargins(1, 0, 1, 0);
+    label->setIndent(1);
     if (widths[i] > 0) {
       label->setFixedWidth(widths[i]);
     } else {
