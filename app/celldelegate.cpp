@@ -99,13 +99,23 @@ bool CellDelegate::FilterKeyPress(QWidget* editor, QKeyEvent* event) {
   }
   if (mods == Qt::NoModifier) {
     switch (key) {
-      case Qt::Key_Up: emit cursorStep(-1); return true;
-      case Qt::Key_Down: emit cursorStep(1); return true;
-      case Qt::Key_PageUp: emit cursorStep(-10); return true;
-      case Qt::Key_PageDown: emit cursorStep(10); return true;
+      case Qt::Key_Up:
+        emit cursorStep(-1);
+        return true;
+      case Qt::Key_Down:
+        emit cursorStep(1);
+        return true;
+      case Qt::Key_PageUp:
+        emit cursorStep(-10);
+        return true;
+      case Qt::Key_PageDown:
+        emit cursorStep(10);
+        return true;
       case Qt::Key_Tab:
-      case Qt::Key_Backtab: return false;  // moves between cells as usual
-      default: break;
+      case Qt::Key_Backtab:
+        return false;  // moves between cells as usual
+      default:
+        break;
     }
   }
 

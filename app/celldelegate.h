@@ -27,8 +27,8 @@ class CellDelegate : public QStyledItemDelegate {
   static char32_t KeyCharacter(const QKeyEvent& event);
 
  signals:
-  void refused();              // a typed character was discarded
-  void cursorStep(int rows);   // Up/Down/PageUp/PageDown inside the editor
+  void refused();             // a typed character was discarded
+  void cursorStep(int rows);  // Up/Down/PageUp/PageDown inside the editor
 
  protected:
   bool eventFilter(QObject* object, QEvent* event) override;

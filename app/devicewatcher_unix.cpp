@@ -14,8 +14,12 @@ struct DeviceWatcher::Impl {
   std::unique_ptr<QTimer> timer;
 };
 
-DeviceWatcher::DeviceWatcher(velmora::HidFunctions& hid, QWidget* window, Sink sink, QObject* parent)
-    : QObject(parent), hid_(hid), window_(window), sink_(std::move(sink)),
+DeviceWatcher::DeviceWatcher(velmora::HidFunctions& hid, QWidget* window, Sink sink,
+                             QObject* parent)
+    : QObject(parent),
+      hid_(hid),
+      window_(window),
+      sink_(std::move(sink)),
       impl_(std::make_unique<Impl>()) {}
 
 DeviceWatcher::~DeviceWatcher() = default;
@@ -29,7 +33,8 @@ DeviceWatcher::Source DeviceWatcher::Start() {
   };
   impl_->monitor = velmora::CreateUdevMonitor();
   if (impl_->monitor && impl_->monitor->Fd() >= 0) {
-    impl_->notifier = std::make_unique<QSocketNotifier>(impl_->monitor->Fd(), QSocketNotifier::Read);
+    impl_->notifier =
+        std::make_unique<QSocketNotifier>(impl_->monitor->Fd(), QSocketNotifier::Read);
     connect(impl_->notifier.get(), &QSocketNotifier::activated, this,
             [this, deliver] { deliver(impl_->monitor->ReadEvents()); });
     source_ = Source::Udev;
@@ -40,7 +45,8 @@ DeviceWatcher::Source DeviceWatcher::Start() {
   impl_->poller->Poll();  // the devices present now are no arrivals
   impl_->timer = std::make_unique<QTimer>();
   impl_->timer->setInterval(500);
-  connect(impl_->timer.get(), &QTimer::timeout, this, [this, deliver] { deliver(impl_->poller->Poll()); });
+  connect(impl_->timer.get(), &QTimer::timeout, this,
+          [this, deliver] { deliver(impl_->poller->Poll()); });
   impl_->timer->start();
   source_ = Source::Poll;
   return source_;

@@ -1,6 +1,7 @@
 // Windows: device-interface notifications of the HID class, delivered to the main
 // window as WM_DEVICECHANGE and picked out of the event loop by a native filter.
 #include <windows.h>
+// dbt.h needs the types of windows.h.
 #include <dbt.h>
 
 #include <QAbstractNativeEventFilter>
@@ -13,7 +14,8 @@
 
 namespace {
 // GUID_DEVINTERFACE_HID {4D1E55B2-F16F-11CF-88CB-001111000030}
-const GUID kHidInterfaceGuid = {0x4D1E55B2, 0xF16F, 0x11CF, {0x88, 0xCB, 0x00, 0x11, 0x11, 0x00, 0x00, 0x30}};
+const GUID kHidInterfaceGuid = {
+    0x4D1E55B2, 0xF16F, 0x11CF, {0x88, 0xCB, 0x00, 0x11, 0x11, 0x00, 0x00, 0x30}};
 }  // namespace
 
 struct DeviceWatcher::Impl : public QAbstractNativeEventFilter {
@@ -47,15 +49,20 @@ struct DeviceWatcher::Impl : public QAbstractNativeEventFilter {
   }
 };
 
-DeviceWatcher::DeviceWatcher(velmora::HidFunctions& hid, QWidget* window, Sink sink, QObject* parent)
-    : QObject(parent), hid_(hid), window_(window), sink_(std::move(sink)),
+DeviceWatcher::DeviceWatcher(velmora::HidFunctions& hid, QWidget* window, Sink sink,
+                             QObject* parent)
+    : QObject(parent),
+      hid_(hid),
+      window_(window),
+      sink_(std::move(sink)),
       impl_(std::make_unique<Impl>()) {
   impl_->owner = this;
 }
 
 DeviceWatcher::~DeviceWatcher() {
   if (impl_->registration) UnregisterDeviceNotification(impl_->registration);
-  if (source_ == Source::Notifications) QCoreApplication::instance()->removeNativeEventFilter(impl_.get());
+  if (source_ == Source::Notifications)
+    QCoreApplication::instance()->removeNativeEventFilter(impl_.get());
 }
 
 DeviceWatcher::Source DeviceWatcher::Start() {
@@ -66,7 +73,8 @@ DeviceWatcher::Source DeviceWatcher::Start() {
   filter.dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
   filter.dbcc_reserved = 0;
   filter.dbcc_classguid = kHidInterfaceGuid;
-  impl_->registration = RegisterDeviceNotificationA(impl_->window, &filter, DEVICE_NOTIFY_WINDOW_HANDLE);
+  impl_->registration =
+      RegisterDeviceNotificationA(impl_->window, &filter, DEVICE_NOTIFY_WINDOW_HANDLE);
   if (!impl_->registration) {
     const DWORD error = GetLastError();
     char* text = nullptr;

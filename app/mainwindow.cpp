@@ -52,7 +52,9 @@ QString DisplayLine(const std::string& text) {
 }  // namespace
 
 TVelmoraF::TVelmoraF(WindowOptions options, QWidget* parent)
-    : QMainWindow(parent), options_(std::move(options)), work_(std::make_unique<velmora::WorkBuffer>()) {
+    : QMainWindow(parent),
+      options_(std::move(options)),
+      work_(std::make_unique<velmora::WorkBuffer>()) {
   InitIcons();
   setObjectName(QStringLiteral("VelmoraF"));
   hid_ = std::move(options_.hid);
@@ -76,8 +78,8 @@ TVelmoraF::TVelmoraF(WindowOptions options, QWidget* parent)
   table_.SetListener([this] { OnTableChanged(); });
   createDeviceSources();
 
-  resize(529, 424 + menuBar()->sizeHint().height() +
-                  (simPanel_ ? simPanel_->sizeHint().height() : 0));
+  resize(529,
+         424 + menuBar()->sizeHint().height() + (simPanel_ ? simPanel_->sizeHint().height() : 0));
   FormCreate();
 }
 
@@ -147,8 +149,9 @@ void TVelmoraF::createPanels() {
   sgList->setWordWrap(false);
   sgList->setTabKeyNavigation(false);
   sgList->installEventFilter(this);
-  connect(sgList->selectionModel(), &QItemSelectionModel::currentChanged, this,
-          [this](const QModelIndex& current, const QModelIndex&) { OnViewCurrentChanged(current); });
+  connect(
+      sgList->selectionModel(), &QItemSelectionModel::currentChanged, this,
+      [this](const QModelIndex& current, const QModelIndex&) { OnViewCurrentChanged(current); });
   kadoLayout->addWidget(sgList);
   topLayout->addWidget(pnKado);
 
@@ -212,8 +215,8 @@ void TVelmoraF::createPanels() {
 void TVelmoraF::createDeviceSources() {
   if (sim_) {
     sim_->SetEventListener([this](const velmora::HotplugEvent& e) {
-      link_->UpdateDevice(e.path, e.arrival ? velmora::kDbtDeviceArrival
-                                            : velmora::kDbtDeviceRemoveComplete);
+      link_->UpdateDevice(
+          e.path, e.arrival ? velmora::kDbtDeviceArrival : velmora::kDbtDeviceRemoveComplete);
     });
     simPanel_ = new SimPanel(*sim_, this);
     addToolBarBreak(Qt::BottomToolBarArea);

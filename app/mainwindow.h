@@ -36,17 +36,15 @@ class SimKado;
 }
 
 struct WindowOptions {
-  std::unique_ptr<velmora::HidFunctions> hid;           // null: the system's HID backend
-  velmora::SimKado* sim = nullptr;                      // `hid` is this simulated КАДО
-  std::unique_ptr<velmora::SettingsBackend> settings;   // null: the platform's store
-  velmora::FileDialogs* dialogs = nullptr;              // null: odMrp and sdMrp
-  std::vector<std::string> firmwareFolders;             // empty: the program's folders
-  bool watchDevices = true;                             // hot-plug of the system backend
+  std::unique_ptr<velmora::HidFunctions> hid;          // null: the system's HID backend
+  velmora::SimKado* sim = nullptr;                     // `hid` is this simulated КАДО
+  std::unique_ptr<velmora::SettingsBackend> settings;  // null: the platform's store
+  velmora::FileDialogs* dialogs = nullptr;             // null: odMrp and sdMrp
+  std::vector<std::string> firmwareFolders;            // empty: the program's folders
+  bool watchDevices = true;                            // hot-plug of the system backend
 };
 
-class TVelmoraF : public QMainWindow,
-                  public velmora::FileCommandHost,
-                  public velmora::DeviceHost {
+class TVelmoraF : public QMainWindow, public velmora::FileCommandHost, public velmora::DeviceHost {
   Q_OBJECT
 
  public:

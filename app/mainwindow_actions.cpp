@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QIcon>
+#include <QImageReader>
 #include <QLabel>
 #include <QMenuBar>
 #include <QTableView>
@@ -24,65 +25,74 @@ struct ActionSpec {
   const char* icon;
 };
 
+// The theme's icon where the desktop has one, else our own: the SVG, or where Qt has no
+// SVG plug-in the 16-pixel PNG drawn from it.
+QIcon ActionIcon(const char* themeName, const char* ownName) {
+  static const bool svg = QImageReader::supportedImageFormats().contains("svg");
+  const QString own =
+      QStringLiteral(":/icons/%1.%2")
+          .arg(QString::fromLatin1(ownName), svg ? QStringLiteral("svg") : QStringLiteral("png"));
+  return QIcon::fromTheme(QString::fromLatin1(themeName), QIcon(own));
+}
+
 }  // namespace
 
 void TVelmoraF::createActions() {
   const auto make = [this](const ActionSpec& spec, void (TVelmoraF::*handler)()) {
-    auto* action = new QAction(QIcon::fromTheme(QString::fromLatin1(spec.themeIcon),
-                                                QIcon(QString::fromLatin1(spec.icon))),
-                               QString::fromUtf8(spec.caption), this);
+    auto* action =
+        new QAction(ActionIcon(spec.themeIcon, spec.icon), QString::fromUtf8(spec.caption), this);
     action->setObjectName(QString::fromLatin1(spec.name));
     action->setToolTip(QString::fromUtf8(spec.hint));
     action->setStatusTip(QString());
     action->setShortcut(spec.keys);
     connect(action, &QAction::triggered, this, handler);
-    addAction(action);   // the keys work whatever bars are shown
+    addAction(action);  // the keys work whatever bars are shown
     return action;
   };
   aOpen = make({"aOpen", "Открыть", "Открыть файл описания группы маршрутов", Qt::Key_F3,
-                "document-open", ":/icons/open.svg"},
+                "document-open", "open"},
                &TVelmoraF::aOpenExecute);
-  aSave = make({"aSave", "Сохранить", "Сохранить изменения в описаниях в текущий файле",
-                Qt::Key_F5, "document-save", ":/icons/save.svg"},
+  aSave = make({"aSave", "Сохранить", "Сохранить изменения в описаниях в текущий файле", Qt::Key_F5,
+                "document-save", "save"},
                &TVelmoraF::aSaveExecute);
   aSaveAs = make({"aSaveAs", "Сохранить как...", "Сохранить описания в заданный файл", Qt::Key_F6,
-                  "document-save-as", ":/icons/saveas.svg"},
+                  "document-save-as", "saveas"},
                  &TVelmoraF::aSaveAsExecute);
-  aClose = make({"aClose", "Закрыть", "Закрыть текущий проект", Qt::Key_F7, "document-close",
-                 ":/icons/close.svg"},
-                &TVelmoraF::aCloseExecute);
+  aClose =
+      make({"aClose", "Закрыть", "Закрыть текущий проект", Qt::Key_F7, "document-close", "close"},
+           &TVelmoraF::aCloseExecute);
   aExit = make({"aExit", "Выйти", "Завершить выполнение программы",
-                QKeySequence(Qt::CTRL | Qt::Key_F4), "application-exit", ":/icons/exit.svg"},
+                QKeySequence(Qt::CTRL | Qt::Key_F4), "application-exit", "exit"},
                &TVelmoraF::aExitExecute);
-  aAdd = make({"aAdd", "Добавить", "Добавить новый маршрут", QKeySequence(Qt::CTRL | Qt::Key_Insert),
-               "list-add", ":/icons/add.svg"},
+  aAdd = make({"aAdd", "Добавить", "Добавить новый маршрут",
+               QKeySequence(Qt::CTRL | Qt::Key_Insert), "list-add", "add"},
               &TVelmoraF::aAddExecute);
-  aDel = make({"aDel", "Удалить", "Удалить описание маршрута", QKeySequence(Qt::CTRL | Qt::Key_Delete),
-               "list-remove", ":/icons/delete.svg"},
+  aDel = make({"aDel", "Удалить", "Удалить описание маршрута",
+               QKeySequence(Qt::CTRL | Qt::Key_Delete), "list-remove", "delete"},
               &TVelmoraF::aDelExecute);
   aUp = make({"aUp", "Вверх", "Поднять строку описания маршрута вверх",
-              QKeySequence(Qt::CTRL | Qt::Key_Up), "go-up", ":/icons/up.svg"},
+              QKeySequence(Qt::CTRL | Qt::Key_Up), "go-up", "up"},
              &TVelmoraF::aUpExecute);
   aDown = make({"aDown", "Вниз", "Опустить строку описания маршрута вниз",
-                QKeySequence(Qt::CTRL | Qt::Key_Down), "go-down", ":/icons/down.svg"},
+                QKeySequence(Qt::CTRL | Qt::Key_Down), "go-down", "down"},
                &TVelmoraF::aDownExecute);
   aReset = make({"aReset", "Отменить", "Отменить все изменения в описаниях",
-                 QKeySequence(Qt::CTRL | Qt::Key_Z), "edit-undo", ":/icons/undo.svg"},
+                 QKeySequence(Qt::CTRL | Qt::Key_Z), "edit-undo", "undo"},
                 &TVelmoraF::aResetExecute);
-  aTransmit = make({"aTransmit", "Записать",
-                    "Записать данные о маршрутах в устройство переноса информации", Qt::Key_F9,
-                    "document-send", ":/icons/transmit.svg"},
-                   &TVelmoraF::aTransmitExecute);
+  aTransmit =
+      make({"aTransmit", "Записать", "Записать данные о маршрутах в устройство переноса информации",
+            Qt::Key_F9, "document-send", "transmit"},
+           &TVelmoraF::aTransmitExecute);
   aRecive = make({"aRecive", "Читать", "Считать информацию из устройства переноса информации",
-                  QKeySequence(), "document-import", ":/icons/receive.svg"},
+                  QKeySequence(), "document-import", "receive"},
                  &TVelmoraF::aReciveExecute);
   aRecive->setVisible(false);
   aProg = make({"aProg", "Программа КАДО", "Обновить микропрограмму КАДО",
-                QKeySequence(Qt::CTRL | Qt::Key_P), "system-software-update", ":/icons/prog.svg"},
+                QKeySequence(Qt::CTRL | Qt::Key_P), "system-software-update", "prog"},
                &TVelmoraF::aProgExecute);
   aProg->setVisible(false);
   aAbout = make({"aAbout", "О программе...", "Вывод информации о программе",
-                 QKeySequence(Qt::CTRL | Qt::Key_F1), "help-about", ":/icons/about.svg"},
+                 QKeySequence(Qt::CTRL | Qt::Key_F1), "help-about", "about"},
                 &TVelmoraF::aAboutExecute);
 }
 

@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "Sub.h"
-
 #include "routes/clock.h"
 #include "routes/filecommands.h"
 

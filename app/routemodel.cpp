@@ -12,9 +12,7 @@ bool RouteModel::InRange(const QModelIndex& index) const {
 RouteModel::RouteModel(velmora::RouteTable& table, QObject* parent)
     : QAbstractTableModel(parent), table_(table), rows_(table.RowCount() - 1) {}
 
-int RouteModel::rowCount(const QModelIndex& parent) const {
-  return parent.isValid() ? 0 : rows_;
-}
+int RouteModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : rows_; }
 
 int RouteModel::columnCount(const QModelIndex& parent) const {
   return parent.isValid() ? 0 : 1 + velmora::kRouteFields;
@@ -45,10 +43,9 @@ QVariant RouteModel::headerData(int section, Qt::Orientation orientation, int ro
   if (orientation != Qt::Horizontal || role != Qt::DisplayRole) {
     return QAbstractTableModel::headerData(section, orientation, role);
   }
-  static const QStringList headers = {QStringLiteral(" №"), QStringLiteral("Маршрут"),
-                                      QStringLiteral("Начальная остановка"),
-                                      QStringLiteral("Конечная остановка"),
-                                      QStringLiteral("Дополнительное сообщение")};
+  static const QStringList headers = {
+      QStringLiteral(" №"), QStringLiteral("Маршрут"), QStringLiteral("Начальная остановка"),
+      QStringLiteral("Конечная остановка"), QStringLiteral("Дополнительное сообщение")};
   if (section < 0 || section >= headers.size()) return {};
   return headers.at(section);
 }

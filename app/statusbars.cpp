@@ -11,7 +11,7 @@ StatusBars::StatusBars(QWidget* parent) : QWidget(parent) {
   pal.setColor(QPalette::Window, pal.color(QPalette::ToolTipBase));
   pal.setColor(QPalette::WindowText, pal.color(QPalette::ToolTipText));
   setPalette(pal);
-  setFixedHeight(18);
+  setFixedHeight(16);
 
   auto* layout = new QHBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);

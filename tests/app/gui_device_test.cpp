@@ -195,7 +195,7 @@ TEST_F(DeviceTest, TheBootLoaderSwitchesToTheFirmwarePanelAndBack) {
   }
   Make("", {folder.path().toStdString()});
   LoadThree();
-  Action(*w, "aAdd")->trigger();   // unsaved edits survive the switch
+  Action(*w, "aAdd")->trigger();  // unsaved edits survive the switch
   auto* kado = w->findChild<QWidget*>(QStringLiteral("pnKado"));
   auto* boot = w->findChild<QWidget*>(QStringLiteral("pnBoot"));
 
@@ -224,7 +224,7 @@ TEST_F(DeviceTest, TheBootLoaderSwitchesToTheFirmwarePanelAndBack) {
   EXPECT_TRUE(std::equal(body.begin(), body.end(), sim->Memory().begin()));
   EXPECT_TRUE(Action(*w, "aProg")->isEnabled());
   EXPECT_TRUE(w->Bars()->Progress()->isHidden());
-  EXPECT_FALSE(w->close());   // the table was not clean
+  EXPECT_FALSE(w->close());  // the table was not clean
 
   sim->SetBoot(false);
   EXPECT_FALSE(kado->isHidden());

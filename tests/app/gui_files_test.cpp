@@ -74,7 +74,7 @@ TEST_F(FilesTest, OpenEditSaveCloseAndReopen) {
   EXPECT_FALSE(Action(*w, "aClose")->isEnabled());
 
   Action(*w, "aSave")->trigger();
-  EXPECT_EQ(dialogs.saveCalls, 0);   // the current file is known
+  EXPECT_EQ(dialogs.saveCalls, 0);  // the current file is known
   EXPECT_FALSE(w->Table().Modified());
   // After a save the title keeps the program's own name.
   EXPECT_EQ(w->windowTitle(), QStringLiteral("Velmora v1.05 маршруты.mrp"));
@@ -91,14 +91,14 @@ TEST_F(FilesTest, OpenEditSaveCloseAndReopen) {
   dialogs.opens.push_back(list.toStdString());
   Action(*w, "aOpen")->trigger();
   ASSERT_EQ(w->Table().RouteCount(), 2);
-  EXPECT_EQ(Cell(*w, 1, 3), QStringLiteral("Паркы;//"));   // ";" and "//" came back whole
+  EXPECT_EQ(Cell(*w, 1, 3), QStringLiteral("Паркы;//"));  // ";" and "//" came back whole
 }
 
 TEST_F(FilesTest, SavingWithoutAFileAsksAndACancelWritesNothing) {
   Make();
   Action(*w, "aAdd")->trigger();
   w->Table().SetCell(1, 1, velmora::Cp("7"));
-  Action(*w, "aSave")->trigger();   // cancelled
+  Action(*w, "aSave")->trigger();  // cancelled
   EXPECT_EQ(dialogs.saveCalls, 1);
   EXPECT_TRUE(w->Table().Modified());
   EXPECT_EQ(w->windowTitle(), QStringLiteral("Velmora v1.05 - <без файла>"));
@@ -118,7 +118,7 @@ TEST_F(FilesTest, TheRememberedFileIsReopenedAtTheNextStart) {
   dialogs.opens.push_back(list.toStdString());
   Action(*w, "aOpen")->trigger();
   ASSERT_EQ(w->Table().RouteCount(), 2);
-  ASSERT_TRUE(w->close());   // writes the settings
+  ASSERT_TRUE(w->close());  // writes the settings
   w.reset();
 
   Make(true);
@@ -155,7 +155,9 @@ TEST_F(FilesTest, TheRememberedFileIsReopenedAtTheNextStart) {
 TEST_F(FilesTest, ARouteGroupOpenedLeavesTheTableModified) {
   Make();
   const QString group = dir.filePath(QStringLiteral("GROUP.MRG"));
-  WriteAll(group, QByteArray("\x04" "0209", 5));
+  WriteAll(group, QByteArray("\x04"
+                             "0209",
+                             5));
   dialogs.opens.push_back(group.toStdString());
   Action(*w, "aOpen")->trigger();
   EXPECT_EQ(w->windowTitle(), QStringLiteral("Velmora v1.05 GROUP.MRG"));

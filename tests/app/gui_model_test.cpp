@@ -20,16 +20,17 @@ TEST(RouteModel, StaysConsistentThroughEveryTableOperation) {
   // The tester reports through qWarning; any report fails this test.
   static int* counter = nullptr;
   counter = &warnings;
-  const QtMessageHandler previous = qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& msg) {
-    if (type != QtDebugMsg && msg.contains(QLatin1String("FAIL"))) ++*counter;
-    if (type != QtDebugMsg) fprintf(stderr, "%s\n", qPrintable(msg));
-  });
+  const QtMessageHandler previous =
+      qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& msg) {
+        if (type != QtDebugMsg && msg.contains(QLatin1String("FAIL"))) ++*counter;
+        if (type != QtDebugMsg) fprintf(stderr, "%s\n", qPrintable(msg));
+      });
 
   EXPECT_EQ(model.rowCount(), 1);
   for (int i = 0; i < 5; ++i) table.Add();
   EXPECT_EQ(model.rowCount(), 5);
   table.SetCursor(2, 1);
-  table.Add();   // in the middle
+  table.Add();  // in the middle
   table.SetCell(3, 2, velmora::Cp("Середина"));
   EXPECT_EQ(model.data(model.index(2, 2)).toString(), QStringLiteral("Середина"));
   EXPECT_EQ(model.data(model.index(5, 0)).toString(), QStringLiteral("6"));
@@ -64,7 +65,8 @@ TEST(RouteModel, EditsOnlyRouteCellsAndConvertsToWindows1251) {
   for (int c = 1; c <= 4; ++c) EXPECT_TRUE(model.flags(model.index(0, c)) & Qt::ItemIsEditable);
 
   EXPECT_TRUE(model.setData(model.index(0, 2), QStringLiteral("Ёлка №1")));
-  EXPECT_EQ(table.Cell(1, 2), std::string("\xA8\xEB\xEA\xE0 \xB9" "1"));
+  EXPECT_EQ(table.Cell(1, 2), std::string("\xA8\xEB\xEA\xE0 \xB9"
+                                          "1"));
   EXPECT_EQ(model.data(model.index(0, 2)).toString(), QStringLiteral("Ёлка №1"));
   // Cut at the field's capacity.
   EXPECT_TRUE(model.setData(model.index(0, 1), QStringLiteral("123456")));

@@ -62,7 +62,7 @@ TEST_F(WindowTest, StartsEmptyWithOnlyOpenCloseAddAboutExit) {
   EXPECT_FALSE(Action(*w, "aRecive")->isVisible());
   EXPECT_FALSE(Action(*w, "aProg")->isVisible());
   EXPECT_FALSE(Grid(*w)->isEnabled());
-  EXPECT_EQ(w->Model()->rowCount(), 1);   // the placeholder row
+  EXPECT_EQ(w->Model()->rowCount(), 1);  // the placeholder row
   for (int c = 0; c < 5; ++c) EXPECT_EQ(Cell(*w, 1, c), QString());
   EXPECT_EQ(Panel(*w, 0), QString());
   EXPECT_EQ(Panel(*w, 1), QStringLiteral("Передач не было"));
@@ -73,15 +73,14 @@ TEST_F(WindowTest, StartsEmptyWithOnlyOpenCloseAddAboutExit) {
 }
 
 TEST_F(WindowTest, LayoutCarriesTheNamesHeadersAndWidths) {
-  for (const char* name : {"sgList", "sgBoot", "pnKado", "pnBoot", "lbProd", "lbChangeProg", "reMsg",
-                           "stBars", "SplitHor", "pnRe"}) {
+  for (const char* name : {"sgList", "sgBoot", "pnKado", "pnBoot", "lbProd", "lbChangeProg",
+                           "reMsg", "stBars", "SplitHor", "pnRe"}) {
     EXPECT_NE(w->findChild<QWidget*>(QString::fromLatin1(name)), nullptr) << name;
   }
   EXPECT_EQ(w->objectName(), QStringLiteral("VelmoraF"));
-  const QStringList headers = {QStringLiteral(" №"), QStringLiteral("Маршрут"),
-                               QStringLiteral("Начальная остановка"),
-                               QStringLiteral("Конечная остановка"),
-                               QStringLiteral("Дополнительное сообщение")};
+  const QStringList headers = {
+      QStringLiteral(" №"), QStringLiteral("Маршрут"), QStringLiteral("Начальная остановка"),
+      QStringLiteral("Конечная остановка"), QStringLiteral("Дополнительное сообщение")};
   const int widths[] = {32, 49, 114, 108, 184};
   for (int c = 0; c < 5; ++c) {
     EXPECT_EQ(w->Model()->headerData(c, Qt::Horizontal).toString(), headers[c]);
@@ -90,8 +89,9 @@ TEST_F(WindowTest, LayoutCarriesTheNamesHeadersAndWidths) {
   EXPECT_TRUE(Grid(*w)->verticalHeader()->isHidden());
   auto* boot = w->findChild<QTableView*>(QStringLiteral("sgBoot"));
   const int bootWidths[] = {32, 107, 46, 106, 174};
-  const QStringList bootHeaders = {QStringLiteral("№"), QStringLiteral("Дата"), QStringLiteral("Размер"),
-                                   QStringLiteral("Название"), QStringLiteral("Файл")};
+  const QStringList bootHeaders = {QStringLiteral("№"), QStringLiteral("Дата"),
+                                   QStringLiteral("Размер"), QStringLiteral("Название"),
+                                   QStringLiteral("Файл")};
   for (int c = 0; c < 5; ++c) {
     EXPECT_EQ(boot->columnWidth(c), bootWidths[c]);
     EXPECT_EQ(boot->model()->headerData(c, Qt::Horizontal).toString(), bootHeaders[c]);
@@ -107,23 +107,35 @@ TEST_F(WindowTest, LayoutCarriesTheNamesHeadersAndWidths) {
 }
 
 TEST_F(WindowTest, ActionsHaveTheirCaptionsHintsKeysAndPlaces) {
-  struct Row { const char* name; const char* caption; const char* hint; QKeySequence keys; };
+  struct Row {
+    const char* name;
+    const char* caption;
+    const char* hint;
+    QKeySequence keys;
+  };
   const Row rows[] = {
       {"aOpen", "Открыть", "Открыть файл описания группы маршрутов", QKeySequence(Qt::Key_F3)},
-      {"aSave", "Сохранить", "Сохранить изменения в описаниях в текущий файле", QKeySequence(Qt::Key_F5)},
-      {"aSaveAs", "Сохранить как...", "Сохранить описания в заданный файл", QKeySequence(Qt::Key_F6)},
+      {"aSave", "Сохранить", "Сохранить изменения в описаниях в текущий файле",
+       QKeySequence(Qt::Key_F5)},
+      {"aSaveAs", "Сохранить как...", "Сохранить описания в заданный файл",
+       QKeySequence(Qt::Key_F6)},
       {"aClose", "Закрыть", "Закрыть текущий проект", QKeySequence(Qt::Key_F7)},
       {"aExit", "Выйти", "Завершить выполнение программы", QKeySequence(Qt::CTRL | Qt::Key_F4)},
       {"aAdd", "Добавить", "Добавить новый маршрут", QKeySequence(Qt::CTRL | Qt::Key_Insert)},
       {"aDel", "Удалить", "Удалить описание маршрута", QKeySequence(Qt::CTRL | Qt::Key_Delete)},
-      {"aUp", "Вверх", "Поднять строку описания маршрута вверх", QKeySequence(Qt::CTRL | Qt::Key_Up)},
-      {"aDown", "Вниз", "Опустить строку описания маршрута вниз", QKeySequence(Qt::CTRL | Qt::Key_Down)},
-      {"aReset", "Отменить", "Отменить все изменения в описаниях", QKeySequence(Qt::CTRL | Qt::Key_Z)},
+      {"aUp", "Вверх", "Поднять строку описания маршрута вверх",
+       QKeySequence(Qt::CTRL | Qt::Key_Up)},
+      {"aDown", "Вниз", "Опустить строку описания маршрута вниз",
+       QKeySequence(Qt::CTRL | Qt::Key_Down)},
+      {"aReset", "Отменить", "Отменить все изменения в описаниях",
+       QKeySequence(Qt::CTRL | Qt::Key_Z)},
       {"aTransmit", "Записать", "Записать данные о маршрутах в устройство переноса информации",
        QKeySequence(Qt::Key_F9)},
       {"aRecive", "Читать", "Считать информацию из устройства переноса информации", QKeySequence()},
-      {"aProg", "Программа КАДО", "Обновить микропрограмму КАДО", QKeySequence(Qt::CTRL | Qt::Key_P)},
-      {"aAbout", "О программе...", "Вывод информации о программе", QKeySequence(Qt::CTRL | Qt::Key_F1)},
+      {"aProg", "Программа КАДО", "Обновить микропрограмму КАДО",
+       QKeySequence(Qt::CTRL | Qt::Key_P)},
+      {"aAbout", "О программе...", "Вывод информации о программе",
+       QKeySequence(Qt::CTRL | Qt::Key_F1)},
   };
   for (const Row& r : rows) {
     QAction* a = Action(*w, r.name);
@@ -137,16 +149,21 @@ TEST_F(WindowTest, ActionsHaveTheirCaptionsHintsKeysAndPlaces) {
   auto names = [](const QList<QAction*>& actions) {
     QStringList out;
     for (QAction* a : actions) {
-      out << (a->isSeparator() ? QStringLiteral("|") : a->objectName().isEmpty() ? QStringLiteral("?") : a->objectName());
+      out << (a->isSeparator()            ? QStringLiteral("|")
+              : a->objectName().isEmpty() ? QStringLiteral("?")
+                                          : a->objectName());
     }
     return out;
   };
   auto* bar = w->findChild<QToolBar*>(QStringLiteral("ToolBar1"));
   QStringList toolbar = names(bar->actions());
-  toolbar.removeLast();   // the lbProd label
-  EXPECT_EQ(toolbar.join(QLatin1Char(' ')),
-            QStringLiteral("aOpen aSave aSaveAs aReset | aAdd aDel aUp aDown | aTransmit aRecive aProg aExit |"));
-  EXPECT_EQ(bar->widgetForAction(bar->actions().last()), w->findChild<QLabel*>(QStringLiteral("lbProd")));
+  toolbar.removeLast();  // the lbProd label
+  EXPECT_EQ(
+      toolbar.join(QLatin1Char(' ')),
+      QStringLiteral(
+          "aOpen aSave aSaveAs aReset | aAdd aDel aUp aDown | aTransmit aRecive aProg aExit |"));
+  EXPECT_EQ(bar->widgetForAction(bar->actions().last()),
+            w->findChild<QLabel*>(QStringLiteral("lbProd")));
 
   QStringList menus;
   for (QAction* m : w->menuBar()->actions()) {
@@ -173,10 +190,10 @@ TEST_F(WindowTest, AddingARouteEnablesSavingAndRefusesTheClose) {
   EXPECT_EQ(w->findChild<QTextEdit*>(QStringLiteral("reMsg"))->toPlainText(), QString());
   EXPECT_EQ(Panel(*w, 2), QString());
 
-  Action(*w, "aExit")->trigger();   // the same path as the close box
+  Action(*w, "aExit")->trigger();  // the same path as the close box
   EXPECT_TRUE(w->isVisible());
 
-  Action(*w, "aReset")->trigger();   // nothing stored: back to the empty table
+  Action(*w, "aReset")->trigger();  // nothing stored: back to the empty table
   EXPECT_EQ(w->Table().RouteCount(), 0);
   EXPECT_EQ(Enabled(), (Names{"aOpen", "aClose", "aExit", "aAdd", "aAbout"}));
   EXPECT_TRUE(w->close());
@@ -203,7 +220,7 @@ TEST_F(WindowTest, TypingStopsAtTheLimitsWithABeepAndNoChange) {
   EXPECT_EQ(editor->text(), QStringLiteral("5Абв"));
   EXPECT_EQ(Cell(*w, 1, 1), QStringLiteral("5Абв"));
   EXPECT_FALSE(w->Table().Modified());
-  editor->selectAll();   // even over a selection
+  editor->selectAll();  // even over a selection
   Type(editor, QStringLiteral("x"));
   EXPECT_EQ(refused.count(), 2);
   EXPECT_EQ(Cell(*w, 1, 1), QStringLiteral("5Абв"));
@@ -212,7 +229,7 @@ TEST_F(WindowTest, TypingStopsAtTheLimitsWithABeepAndNoChange) {
   w->Table().SetCursor(1, 2);
   editor = Editor(*w);
   ASSERT_NE(editor, nullptr);
-  Type(editor, QStringLiteral("€€"));   // € is in CP1251
+  Type(editor, QStringLiteral("€€"));    // € is in CP1251
   Type(editor, QString(QChar(0x4E2D)));  // a CJK character is not
   EXPECT_EQ(refused.count(), 3);
   EXPECT_EQ(Cell(*w, 1, 2), QStringLiteral("€€"));
@@ -221,7 +238,7 @@ TEST_F(WindowTest, TypingStopsAtTheLimitsWithABeepAndNoChange) {
   w->Table().SetCursor(1, 1);
   editor = Editor(*w);
   w->Table().SetModified(false);
-  QTest::keyClick(editor, Qt::Key_End);   // the editor opens with its text selected
+  QTest::keyClick(editor, Qt::Key_End);  // the editor opens with its text selected
   QTest::keyClick(editor, Qt::Key_Backspace);
   EXPECT_EQ(Cell(*w, 1, 1), QStringLiteral("5Аб"));
   EXPECT_TRUE(w->Table().Modified());
@@ -231,12 +248,15 @@ TEST_F(WindowTest, StopAndMessageCellsTakeFifteenAndOneHundredTwentySevenCharact
   ShowActive();
   Action(*w, "aAdd")->trigger();
   QSignalSpy refused(Delegate(), &CellDelegate::refused);
-  struct Case { int column; int limit; };
+  struct Case {
+    int column;
+    int limit;
+  };
   for (Case c : {Case{2, 15}, Case{3, 15}, Case{4, 127}}) {
     w->Table().SetCursor(1, c.column);
     QLineEdit* editor = Editor(*w);
     ASSERT_NE(editor, nullptr);
-    Type(editor, QString(c.limit, QChar(0x0416)));   // Ж
+    Type(editor, QString(c.limit, QChar(0x0416)));  // Ж
     EXPECT_EQ(Cell(*w, 1, c.column).size(), c.limit);
     const int before = static_cast<int>(refused.count());
     Type(editor, QStringLiteral("Ж"));
@@ -258,7 +278,7 @@ TEST_F(WindowTest, CtrlCLeavesTheFlagAndEscapeSetsIt) {
   QTest::keyClick(editor, Qt::Key_Escape);
   EXPECT_TRUE(w->Table().Modified());
   EXPECT_EQ(Cell(*w, 1, 1), QStringLiteral("12"));
-  EXPECT_EQ(Editor(*w), editor);   // Escape does not close the always-shown editor
+  EXPECT_EQ(Editor(*w), editor);  // Escape does not close the always-shown editor
   EXPECT_TRUE(Action(*w, "aSave")->isEnabled());
   EXPECT_FALSE(Action(*w, "aOpen")->isEnabled());
 }
@@ -271,25 +291,25 @@ TEST_F(WindowTest, ActionKeysWinInsideTheCellEditor) {
   editor->setFocus();
   ASSERT_TRUE(editor->hasFocus());
 
-  QTest::keyClick(editor, Qt::Key_Insert, Qt::ControlModifier);   // aAdd, not copy
+  QTest::keyClick(editor, Qt::Key_Insert, Qt::ControlModifier);  // aAdd, not copy
   EXPECT_EQ(w->Table().RouteCount(), 3);
   EXPECT_EQ(w->Table().CursorRow(), 2);
   ASSERT_NE(Editor(*w), nullptr);
-  EXPECT_TRUE(Editor(*w)->hasFocus());   // the editor followed the cursor
+  EXPECT_TRUE(Editor(*w)->hasFocus());  // the editor followed the cursor
 
-  QTest::keyClick(Editor(*w), Qt::Key_Down, Qt::ControlModifier);   // aDown
+  QTest::keyClick(Editor(*w), Qt::Key_Down, Qt::ControlModifier);  // aDown
   EXPECT_EQ(w->Table().CursorRow(), 3);
   EXPECT_EQ(Cell(*w, 2, 1), QStringLiteral("2"));
-  QTest::keyClick(Editor(*w), Qt::Key_Up, Qt::ControlModifier);   // aUp
+  QTest::keyClick(Editor(*w), Qt::Key_Up, Qt::ControlModifier);  // aUp
   EXPECT_EQ(w->Table().CursorRow(), 2);
   EXPECT_EQ(Cell(*w, 3, 1), QStringLiteral("2"));
 
-  QTest::keyClick(Editor(*w), Qt::Key_Delete, Qt::ControlModifier);   // aDel, not delete-word
+  QTest::keyClick(Editor(*w), Qt::Key_Delete, Qt::ControlModifier);  // aDel, not delete-word
   EXPECT_EQ(w->Table().RouteCount(), 2);
   QTest::keyClick(Editor(*w), Qt::Key_End);
   Type(Editor(*w), QStringLiteral("Я"));
   EXPECT_EQ(Cell(*w, 1, 1), QStringLiteral("1Я"));
-  QTest::keyClick(Editor(*w), Qt::Key_Z, Qt::ControlModifier);   // aReset, not the editor's undo
+  QTest::keyClick(Editor(*w), Qt::Key_Z, Qt::ControlModifier);  // aReset, not the editor's undo
   EXPECT_FALSE(w->Table().Modified());
   EXPECT_EQ(Cell(*w, 1, 1), QStringLiteral("1"));
   EXPECT_EQ(w->Table().RouteCount(), 2);
@@ -311,7 +331,7 @@ TEST_F(WindowTest, EnterCommitsAndMovesOneRowDown) {
   EXPECT_EQ(w->Table().CursorRow(), 2);
   EXPECT_EQ(w->Table().CursorColumn(), 2);
   w->Table().SetModified(false);
-  QTest::keyClick(Editor(*w), Qt::Key_Enter, Qt::KeypadModifier);   // on the last row: stays
+  QTest::keyClick(Editor(*w), Qt::Key_Enter, Qt::KeypadModifier);  // on the last row: stays
   EXPECT_EQ(w->Table().CursorRow(), 2);
   EXPECT_TRUE(w->Table().Modified());
   // The letter r is an ordinary character.
@@ -328,7 +348,7 @@ TEST_F(WindowTest, PasteIsCutAtTheFieldCapacity) {
   QTest::keyClick(editor, Qt::Key_V, Qt::ControlModifier);
   EXPECT_EQ(Cell(*w, 1, 1), QStringLiteral("1234"));
   w->Table().SetCursor(1, 4);
-  QApplication::clipboard()->setText(QString(300, QChar(0x0429)));   // Щ
+  QApplication::clipboard()->setText(QString(300, QChar(0x0429)));  // Щ
   QTest::keyClick(Editor(*w), Qt::Key_V, Qt::ControlModifier);
   EXPECT_EQ(Cell(*w, 1, 4), QString(256, QChar(0x0429)));
   w->Table().SetCursor(1, 2);
@@ -341,7 +361,7 @@ TEST_F(WindowTest, CursorMovesReevaluateUpAndDown) {
   LoadRoutes(*w, {{"1", "", "", ""}, {"2", "", "", ""}, {"3", "", "", ""}});
   EXPECT_FALSE(Action(*w, "aUp")->isEnabled());
   EXPECT_TRUE(Action(*w, "aDown")->isEnabled());
-  Grid(*w)->setCurrentIndex(w->Model()->index(2, 3));   // a click on route 3
+  Grid(*w)->setCurrentIndex(w->Model()->index(2, 3));  // a click on route 3
   EXPECT_EQ(w->Table().CursorRow(), 3);
   EXPECT_EQ(w->Table().CursorColumn(), 3);
   EXPECT_TRUE(Action(*w, "aUp")->isEnabled());
@@ -378,7 +398,8 @@ TEST_F(WindowTest, LogLinesKeepTheCurrentColour) {
   QList<QColor> colours;
   for (QTextBlock b = log->document()->begin(); b.isValid(); b = b.next()) {
     lines << b.text();
-    colours << (b.begin().atEnd() ? QColor() : b.begin().fragment().charFormat().foreground().color());
+    colours << (b.begin().atEnd() ? QColor()
+                                  : b.begin().fragment().charFormat().foreground().color());
   }
   EXPECT_EQ(lines, (QStringList{QStringLiteral("первая"), QStringLiteral("***красная"),
                                 QStringLiteral("после красной"), QStringLiteral("синяя"),
@@ -397,7 +418,8 @@ TEST_F(WindowTest, ReportProgressShowsElapsedAndCount) {
   w->ReportProgress(384);
   EXPECT_EQ(w->Context().operation.BytesWritten, 384);
   EXPECT_TRUE(Panel(*w, 0).endsWith(QStringLiteral("=384"))) << Panel(*w, 0).toStdString();
-  EXPECT_TRUE(Panel(*w, 0).contains(QStringLiteral("00:00")) || Panel(*w, 0).contains(QStringLiteral("0:00")))
+  EXPECT_TRUE(Panel(*w, 0).contains(QStringLiteral("00:00")) ||
+              Panel(*w, 0).contains(QStringLiteral("0:00")))
       << Panel(*w, 0).toStdString();
 }
 
