@@ -26,8 +26,15 @@ TEST(LinkBackends, SystemHidEnumeratesWithoutDevices) {
   if (!hid->Load()) GTEST_SKIP() << "no HID library in this build";
   EXPECT_TRUE(hid->Load());   // loading twice is harmless
   const auto devices = hid->Enumerate();
+  // Where hidraw exists and has no node, nothing can be listed; elsewhere (Windows, Wine with
+  // its virtual HID devices) the machine may list devices, but none of them is a КАДО.
+#ifdef __linux__
   if (!AnyHidrawNode()) EXPECT_TRUE(devices.empty());
-  for (const auto& d : devices) EXPECT_FALSE(d.path.empty());
+#endif
+  for (const auto& d : devices) {
+    EXPECT_FALSE(d.path.empty());
+    EXPECT_NE(d.vendorId, KadoVendorId) << d.path;
+  }
   EXPECT_EQ(hid->Open("/dev/hidraw-that-is-not-there", false), nullptr);
 }
 

@@ -2,6 +2,7 @@
 // and save commands and the group import.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <deque>
 #include <filesystem>
 #include <fstream>
@@ -191,6 +192,9 @@ TEST_F(RobustFiles, CyrillicNamesWithBlanksSaveAndOpen) {
 }
 
 TEST(RobustImport, CyrillicNamesWithBlanksAreFoundInAnyLetterCase) {
+#ifdef _WIN32
+  GTEST_SKIP() << "on Windows the file system itself ignores letter case";
+#endif
   TempDir dir;
   dir.Write("Группы Дорлан/линии/маршрут 7.mrl", LineFile("0201", "7", {{"A"}, {"B"}}));
   dir.Write("Группы Дорлан/Ночной 1.MRL", LineFile("0201", "1", {{"C"}, {"D"}}));
@@ -232,8 +236,15 @@ TEST(RobustImport, EmptyAndOversizedLineFilesAreSkippedWithARedLine) {
   EXPECT_EQ(ImportRouteGroup(group, stored, sink), 1);
   EXPECT_EQ(stored.records[0].Texts(), (RouteTexts{"3   ", "S", "T", ""}));
   ASSERT_EQ(sink.log.size(), 2u);
-  EXPECT_EQ(sink.log[0].text, Cp("***Файл маршрута не прочитан: ") + dir.Path() + "/empty.mrl");
-  EXPECT_EQ(sink.log[1].text, Cp("***Файл маршрута не прочитан: ") + dir.Path() + "/big.mrl");
+  // Windows writes the resolved path with "\" throughout.
+  auto slashes = [](std::string s) {
+    std::replace(s.begin(), s.end(), '\\', '/');
+    return s;
+  };
+  EXPECT_EQ(slashes(sink.log[0].text),
+            slashes(Cp("***Файл маршрута не прочитан: ") + dir.Path() + "/empty.mrl"));
+  EXPECT_EQ(slashes(sink.log[1].text),
+            slashes(Cp("***Файл маршрута не прочитан: ") + dir.Path() + "/big.mrl"));
   EXPECT_EQ(sink.log[1].colour, kRed);
 }
 

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
+#if __has_include(<iconv.h>)
 #include <iconv.h>
+#define VELMORA_HAVE_ICONV 1
+#endif
 
 #include <string>
 
@@ -7,6 +10,7 @@
 
 using namespace velmora;
 
+#ifdef VELMORA_HAVE_ICONV
 TEST(Cp1251, AgreesWithIconvOnEveryDefinedByte) {
   iconv_t cd = iconv_open("UTF-32LE", "CP1251");
   ASSERT_NE(cd, reinterpret_cast<iconv_t>(-1));
@@ -29,6 +33,7 @@ TEST(Cp1251, AgreesWithIconvOnEveryDefinedByte) {
   iconv_close(cd);
   EXPECT_EQ(defined, 255);
 }
+#endif
 
 TEST(Cp1251, UndefinedByteFollowsIcu) {
   EXPECT_EQ(cp1251::ToUnicode(0x98), U'\u0098');

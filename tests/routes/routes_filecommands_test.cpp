@@ -377,8 +377,12 @@ TEST_F(RouteFileCommandsTest, FailedSaveKeepsFileListAndFlag) {
   test::WriteBytes(dir / "plain", "");
   dialogs.saveAnswers.push_back(dir / "plain/x.mrp");
   EXPECT_FALSE(files.SaveAs());
-  EXPECT_EQ(host.status[kPanelStatus],
-            cp1251::FromUtf8(std::error_code(ENOTDIR, std::generic_category()).message()));
+  // POSIX says "Not a directory"; Windows reports the path as not found.
+  const std::string shown = host.status[kPanelStatus];
+  EXPECT_TRUE(
+      shown == cp1251::FromUtf8(std::error_code(ENOTDIR, std::generic_category()).message()) ||
+      shown == cp1251::FromUtf8(std::error_code(ENOENT, std::generic_category()).message()))
+      << shown;
   EXPECT_TRUE(host.log.empty()) << "nothing goes to the log";
   EXPECT_TRUE(table.Modified());
   EXPECT_EQ(table.Stored().count, 1);

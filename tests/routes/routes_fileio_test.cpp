@@ -64,6 +64,9 @@ TEST(WriteFileAtomic, CreatesAndReplaces) {
 }
 
 TEST(WriteFileAtomic, KeepsThePermissionsOfTheFileItReplaces) {
+#ifdef _WIN32
+  GTEST_SKIP() << "Windows files have no POSIX permission bits";
+#endif
   TempDir dir;
   const std::string path = dir / "x.mrp";
   test::WriteBytes(path, "old");
@@ -79,7 +82,10 @@ TEST(WriteFileAtomic, FailuresReturnTheSystemText) {
   EXPECT_FALSE(WriteFileAtomic(dir / "no/such/folder/x.mrp", "x").empty());
   test::WriteBytes(dir / "plain", "file");
   const std::string error = WriteFileAtomic(dir / "plain/x.mrp", "x");
-  EXPECT_EQ(error, std::error_code(ENOTDIR, std::generic_category()).message());
+  // POSIX says "Not a directory"; Windows reports the path as not found.
+  EXPECT_TRUE(error == std::error_code(ENOTDIR, std::generic_category()).message() ||
+              error == std::error_code(ENOENT, std::generic_category()).message())
+      << error;
   // Renaming over a folder fails after the temporary file was written: it is removed.
   std::filesystem::create_directory(dir / "sub");
   test::WriteBytes(dir / "sub/inner", "i");
