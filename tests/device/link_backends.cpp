@@ -29,7 +29,9 @@ TEST(LinkBackends, SystemHidEnumeratesWithoutDevices) {
   // Where hidraw exists and has no node, nothing can be listed; elsewhere (Windows, Wine with
   // its virtual HID devices) the machine may list devices, but none of them is a КАДО.
 #ifdef __linux__
-  if (!AnyHidrawNode()) EXPECT_TRUE(devices.empty());
+  if (!AnyHidrawNode()) {
+    EXPECT_TRUE(devices.empty());
+  }
 #endif
   for (const auto& d : devices) {
     EXPECT_FALSE(d.path.empty());
