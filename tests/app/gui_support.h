@@ -1,6 +1,8 @@
 // Shared by the window tests: one application object, offscreen, with settings and data
 // folders in a temporary home so the user's own are never touched.
 #pragma once
+#include <gtest/gtest.h>
+
 #include <QAction>
 #include <QApplication>
 #include <QDir>
@@ -27,6 +29,18 @@ inline QTemporaryDir& Home() {
   return home;
 }
 
+// Ends the application object after the last test, before the program's statics go:
+// the file dialogs leave threads behind that must be stopped by it.
+class AppEnvironment : public ::testing::Environment {
+ public:
+  void TearDown() override {
+    if (QCoreApplication* app = QCoreApplication::instance()) {
+      QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+      delete app;
+    }
+  }
+};
+
 inline QApplication* EnsureApp() {
   if (auto* app = qobject_cast<QApplication*>(QCoreApplication::instance())) return app;
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -42,7 +56,9 @@ inline QApplication* EnsureApp() {
   static int argc = 1;
   static char name[] = "test_app";
   static char* argv[] = {name, nullptr};
-  return new VelmoraApplication(argc, argv);
+  auto* app = new VelmoraApplication(argc, argv);
+  ::testing::AddGlobalTestEnvironment(new AppEnvironment);
+  return app;
 }
 
 // Answers the open and save dialogs in order; an empty queue cancels.
