@@ -396,8 +396,11 @@ void TVelmoraF::OnTableChanged() {
 
 void TVelmoraF::OnViewCurrentChanged(const QModelIndex& current) {
   if (syncingView_ || !current.isValid()) return;
-  // sgListClick: the cursor moved; the table notifies and the window refreshes.
-  table_.SetCursor(current.row() + 1, current.column());
+  // sgListClick: the cursor moved; the table notifies and the window refreshes. The
+  // number column is fixed: a click on it puts the cursor on the route designation.
+  const int column = current.column() < 1 ? 1 : current.column();
+  table_.SetCursor(current.row() + 1, column);
+  if (column != current.column()) SyncCursorToView();
   UpdateEditor();
 }
 

@@ -370,9 +370,12 @@ TEST_F(WindowTest, CursorMovesReevaluateUpAndDown) {
   QTest::keyClick(Editor(*w), Qt::Key_Up);
   EXPECT_EQ(w->Table().CursorRow(), 2);
   EXPECT_TRUE(Action(*w, "aDown")->isEnabled());
-  // Number column: no editor.
+  // The number column is fixed: a click on it lands on the route designation.
   Grid(*w)->setCurrentIndex(w->Model()->index(0, 0));
-  EXPECT_EQ(Editor(*w), nullptr);
+  EXPECT_EQ(w->Table().CursorRow(), 1);
+  EXPECT_EQ(w->Table().CursorColumn(), 1);
+  EXPECT_EQ(Grid(*w)->currentIndex().column(), 1);
+  EXPECT_NE(Editor(*w), nullptr);
 }
 
 TEST_F(WindowTest, AddStopsAtTwoHundredFiftySixRoutes) {
