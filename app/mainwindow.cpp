@@ -9,7 +9,6 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QScreen>
-#include <QScrollBar>
 #include <QSplitter>
 #include <QTableView>
 #include <QTableWidget>
@@ -298,7 +297,12 @@ void TVelmoraF::AppendLine(const std::string& text, const QColor& colour) {
   cursor.setCharFormat(format);
   cursor.insertText(DisplayLine(text), format);
   ++logLines_;
-  reMsg->verticalScrollBar()->setValue(reMsg->verticalScrollBar()->maximum());
+  // The pane's caret to the start of the newest line: it stays in view from its start.
+  QTextCursor caret = reMsg->textCursor();
+  caret.movePosition(QTextCursor::End);
+  caret.movePosition(QTextCursor::StartOfBlock);
+  reMsg->setTextCursor(caret);
+  reMsg->ensureCursorVisible();
 }
 
 void TVelmoraF::LogMessage(const std::string& text) {

@@ -127,9 +127,8 @@ void TVelmoraF::createToolBar() {
   bar->addSeparator();
   lbProd = new QLabel(bar);
   lbProd->setObjectName(QStringLiteral("lbProd"));
-  QPalette blue = lbProd->palette();
-  blue.setColor(QPalette::WindowText, QColor(0, 0, 255));
-  lbProd->setPalette(blue);
+  // The toolbar's style repaints its children's palette; a style sheet holds.
+  lbProd->setStyleSheet(QStringLiteral("QLabel { color: rgb(0, 0, 255); font-size: 11px; }"));
   lbProd->setContentsMargins(4, 0, 4, 0);
   bar->addWidget(lbProd);
 }
