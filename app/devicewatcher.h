@@ -25,6 +25,9 @@ class DeviceWatcher : public QObject {
   // Registers with the platform's source; on Windows a failed registration shows the
   // system's error text and the program goes on without events.
   Source Start();
+  // The enumeration poll alone, where udev is there too (tests, and a system whose udev
+  // sends no events).
+  Source StartPolling(int intervalMs = 500);
   Source ActiveSource() const { return source_; }
 
   struct Impl;

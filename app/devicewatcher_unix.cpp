@@ -41,12 +41,20 @@ DeviceWatcher::Source DeviceWatcher::Start() {
     return source_;
   }
   impl_->monitor.reset();
+  return StartPolling();
+}
+
+DeviceWatcher::Source DeviceWatcher::StartPolling(int intervalMs) {
+  if (source_ != Source::None) return source_;
   impl_->poller = std::make_unique<velmora::EnumerationPoller>(hid_);
   impl_->poller->Poll();  // the devices present now are no arrivals
   impl_->timer = std::make_unique<QTimer>();
-  impl_->timer->setInterval(500);
-  connect(impl_->timer.get(), &QTimer::timeout, this,
-          [this, deliver] { deliver(impl_->poller->Poll()); });
+  impl_->timer->setInterval(intervalMs);
+  connect(impl_->timer.get(), &QTimer::timeout, this, [this] {
+    for (const velmora::HotplugEvent& e : impl_->poller->Poll()) {
+      sink_(e.path, e.arrival ? velmora::kDbtDeviceArrival : velmora::kDbtDeviceRemoveComplete);
+    }
+  });
   impl_->timer->start();
   source_ = Source::Poll;
   return source_;

@@ -65,6 +65,9 @@ DeviceWatcher::~DeviceWatcher() {
     QCoreApplication::instance()->removeNativeEventFilter(impl_.get());
 }
 
+// Windows always has its notifications.
+DeviceWatcher::Source DeviceWatcher::StartPolling(int) { return Start(); }
+
 DeviceWatcher::Source DeviceWatcher::Start() {
   if (source_ != Source::None) return source_;
   impl_->window = reinterpret_cast<HWND>(window_->winId());
