@@ -16,7 +16,7 @@
 
 namespace {
 
-struct ActionSpec {
+struct ActionDef {
   const char* name;
   const char* caption;
   const char* hint;
@@ -38,13 +38,13 @@ QIcon ActionIcon(const char* themeName, const char* ownName) {
 }  // namespace
 
 void TVelmoraF::createActions() {
-  const auto make = [this](const ActionSpec& spec, void (TVelmoraF::*handler)()) {
+  const auto make = [this](const ActionDef& def, void (TVelmoraF::*handler)()) {
     auto* action =
-        new QAction(ActionIcon(spec.themeIcon, spec.icon), QString::fromUtf8(spec.caption), this);
-    action->setObjectName(QString::fromLatin1(spec.name));
-    action->setToolTip(QString::fromUtf8(spec.hint));
+        new QAction(ActionIcon(def.themeIcon, def.icon), QString::fromUtf8(def.caption), this);
+    action->setObjectName(QString::fromLatin1(def.name));
+    action->setToolTip(QString::fromUtf8(def.hint));
     action->setStatusTip(QString());
-    action->setShortcut(spec.keys);
+    action->setShortcut(def.keys);
     connect(action, &QAction::triggered, this, handler);
     addAction(action);  // the keys work whatever bars are shown
     return action;
