@@ -13,7 +13,7 @@ namespace {
 
 using testing::FakeHidBus;
 
-bool AnyHidrawNode() {
+[[maybe_unused]] bool AnyHidrawNode() {
   std::error_code error;
   for (const auto& entry : std::filesystem::directory_iterator("/dev", error))
     if (entry.path().filename().string().rfind("hidraw", 0) == 0) return true;

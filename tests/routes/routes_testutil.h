@@ -62,7 +62,7 @@ inline std::vector<std::string> FilesIn(const std::string& folder) {
 // A tiny tmpfs mounted over a folder; needs root on Linux. Mounted() is false elsewhere.
 class TinyTmpfs {
  public:
-  explicit TinyTmpfs(const std::string& folder, const char* options = "size=16k")
+  explicit TinyTmpfs(const std::string& folder, [[maybe_unused]] const char* options = "size=16k")
       : folder_(folder) {
 #ifdef __linux__
     if (geteuid() == 0) mounted_ = mount("tmpfs", folder.c_str(), "tmpfs", 0, options) == 0;
