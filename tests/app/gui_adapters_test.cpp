@@ -42,7 +42,12 @@ void Answer(Seen& seen, const QString& accept, int tries = 200) {
       dialog->reject();   // never leave the test waiting on the dialog
       return;
     }
-    dialog->selectFile(accept);
+    // Typed as the operator would: selectFile() races with the dialog reading its folder.
+    if (auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))) {
+      name->setText(accept);
+    } else {
+      dialog->selectFile(accept);
+    }
     // QFileDialog::accept checks the name; while the dialog still reads its folder it may
     // take the folder for the choice and stay open: then once more, a little later.
     static_cast<QDialog*>(dialog)->accept();
