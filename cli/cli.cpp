@@ -12,7 +12,7 @@ std::string ParsedArgs::Value(const std::string& name) const {
   return it == options.end() || !it->second ? std::string() : *it->second;
 }
 
-ParsedArgs ParseArgs(const Args& args, const std::vector<OptionSpec>& specs) {
+ParsedArgs ParseArgs(const Args& args, const std::vector<OptionSpec>& knownOptions) {
   ParsedArgs parsed;
   bool optionsEnded = false;
   for (std::size_t i = 0; i < args.size(); ++i) {
@@ -31,29 +31,29 @@ ParsedArgs ParseArgs(const Args& args, const std::vector<OptionSpec>& specs) {
     }
     const std::size_t eq = arg.find('=');
     const std::string name = arg.substr(0, eq);
-    const OptionSpec* spec = nullptr;
-    for (const OptionSpec& s : specs) {
-      if (s.name == name || (!s.shortName.empty() && s.shortName == name)) spec = &s;
+    const OptionSpec* option = nullptr;
+    for (const OptionSpec& s : knownOptions) {
+      if (s.name == name || (!s.shortName.empty() && s.shortName == name)) option = &s;
     }
-    if (spec == nullptr) {
+    if (option == nullptr) {
       parsed.error = "unknown option " + name;
       return parsed;
     }
     std::optional<std::string> value;
     if (eq != std::string::npos) {
-      if (spec->kind == OptionSpec::Flag) {
+      if (option->kind == OptionSpec::Flag) {
         parsed.error = name + " takes no value";
         return parsed;
       }
       value = arg.substr(eq + 1);
-    } else if (spec->kind == OptionSpec::Value) {
+    } else if (option->kind == OptionSpec::Value) {
       if (i + 1 >= args.size()) {
         parsed.error = name + " needs a value";
         return parsed;
       }
       value = args[++i];
     }
-    parsed.options[spec->name] = value;
+    parsed.options[option->name] = value;
   }
   return parsed;
 }

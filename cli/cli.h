@@ -36,7 +36,7 @@ struct ParsedArgs {
 
 // "--name VALUE", "--name=VALUE", "-o VALUE"; an OptionalValue only as "--name[=VALUE]";
 // "--" ends the options.
-ParsedArgs ParseArgs(const Args& args, const std::vector<OptionSpec>& specs);
+ParsedArgs ParseArgs(const Args& args, const std::vector<OptionSpec>& knownOptions);
 
 // Prints "velmora-cli COMMAND: MESSAGE" and the hint to --help; returns kExitUsage.
 int UsageError(const std::string& command, const std::string& message);
