@@ -6,6 +6,7 @@
 #include "cp1251.h"
 #include "fileio.h"
 #include "listedpath.h"
+#include "routerecord.h"
 
 namespace velmora {
 namespace {
@@ -107,7 +108,9 @@ bool TRouteGroupFile::Load() {
   for (long i = 0; i < count; ++i) {
     std::string listed;
     if (!ReadShortString(in, listed)) return false;
-    entries_.push_back(ResolveListedPath(folder_, cp1251::ToUtf8(listed)));
+    // The import takes 256 routes; one entry more tells it that the group had more.
+    if (entries_.size() <= static_cast<std::size_t>(kStoredRoutes))
+      entries_.push_back(ResolveListedPath(folder_, cp1251::ToUtf8(listed)));
   }
   return true;
 }
@@ -174,14 +177,17 @@ bool TRouteLineFile::ReadItems(ByteReader& in) {
   if (!ParseCountLine(countLine, count) || count < 0) return false;
 
   // Each stop takes at least three bytes, which bounds what a count can reserve.
-  stops_.reserve(std::min<std::size_t>(static_cast<std::size_t>(count), in.Remaining() / 3));
+  stops_.reserve(std::min<std::size_t>(
+      {static_cast<std::size_t>(count), in.Remaining() / 3, kMaxStopsKept + 1}));
+  // Past kMaxStopsKept stops only what the import can still use is kept: the first stop with
+  // each end mark and the last stop (the list's last entry then rolls along the file).
+  bool keptA = false, keptB = false;   // marks of the entries before the last
   for (long i = 0; i < count; ++i) {
     LineString name, flagged, third;
     if (!ReadLineString(in, name) || !ReadLineString(in, flagged, true) ||
         !ReadLineString(in, third))
       return true;
     StopEntry stop;
-    stop.index = static_cast<int>(stops_.size());
     stop.name = name.value;
     stop.nameSecond = name.second;
     stop.text = flagged.value;
@@ -189,6 +195,20 @@ bool TRouteLineFile::ReadItems(ByteReader& in) {
     stop.bit2 = (flagged.flag & 0x04) != 0;
     stop.markA = (flagged.flag & 0x08) != 0;
     stop.markB = (flagged.flag & 0x10) != 0;
+    stop.index = static_cast<int>(i);
+    if (stops_.size() > kMaxStopsKept) {
+      StopEntry& tail = stops_.back();
+      const bool tailNeeded = (tail.markA && !keptA) || (tail.markB && !keptB);
+      keptA = keptA || tail.markA;
+      keptB = keptB || tail.markB;
+      if (!tailNeeded) {
+        tail = std::move(stop);
+        continue;
+      }
+    } else if (!stops_.empty()) {
+      keptA = keptA || stops_.back().markA;
+      keptB = keptB || stops_.back().markB;
+    }
     stops_.push_back(std::move(stop));
   }
   return true;

@@ -78,6 +78,9 @@ class TRouteGroupFile {
 // One Dorlan line file, read for its route designation, stop texts and stops.
 class TRouteLineFile {
  public:
+  // A line file can promise millions of stops; this many are kept whole.
+  static constexpr std::size_t kMaxStopsKept = 4096;
+
   explicit TRouteLineFile(std::string path);
   ~TRouteLineFile() { Close(); }
 
