@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <filesystem>
 
 #include "cp1251.h"
 #include "fileio.h"
@@ -83,14 +84,20 @@ void RouteFileCommands::Open(bool byOperator) {
 
   const bool group = KindOfRoutesFile(path) == RoutesFileKind::RouteGroup;
   FileRead read;
-  if (!group) {
+  bool tooLarge = false;
+  if (group) {
+    std::error_code error;
+    const auto size = std::filesystem::file_size(std::filesystem::u8path(path), error);
+    tooLarge = !error && size > kMaxRouteListFileSize;
+  } else {
     read = ReadWholeFile(path, kMaxRouteListFileSize);
-    // A route list is a few kilobytes; anything this big is no route list, so the command
-    // takes no effect at all, and a later save cannot overwrite that file.
-    if (read.status == ReadStatus::TooLarge) {
-      host_.ShowStatus(kPanelStatus, FileTooLargeText() + " " + cp1251::FromUtf8(path));
-      return;
-    }
+    tooLarge = read.status == ReadStatus::TooLarge;
+  }
+  // A route list or group is a few kilobytes; anything this big is neither, so the command
+  // takes no effect at all, and a later save cannot overwrite that file.
+  if (tooLarge) {
+    host_.ShowStatus(kPanelStatus, FileTooLargeText() + " " + cp1251::FromUtf8(path));
+    return;
   }
 
   currentFile_ = path;
