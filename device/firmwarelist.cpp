@@ -38,6 +38,7 @@ FirmwareListing ListFirmwareFiles(const std::vector<std::string>& folders,
                                   const DateTimeFormat& format, int previousNewest) {
   FirmwareListing listing;
   uint32_t newestDate = 0;
+  bool anyFound = false;   // a .HAS entry of any kind: the newest row then starts at 1
   for (const std::string& folder : folders) {
     if (folder.empty()) continue;
     std::error_code ec;
@@ -46,6 +47,7 @@ FirmwareListing ListFirmwareFiles(const std::vector<std::string>& folders,
       const fs::directory_entry& entry = *it;
       const std::string name = entry.path().filename().u8string();
       if (!HasFirmwareExtension(name)) continue;
+      anyFound = true;
       std::error_code typeEc;
       if (entry.is_directory(typeEc) || typeEc) continue;
 
@@ -71,7 +73,7 @@ FirmwareListing ListFirmwareFiles(const std::vector<std::string>& folders,
       }
     }
   }
-  if (listing.rows.empty()) listing.newestRow = previousNewest;
+  if (!anyFound) listing.newestRow = previousNewest;
   return listing;
 }
 

@@ -57,6 +57,15 @@ TEST_F(ListingTest, NoFilesKeepsThePreviousNewestRow) {
   EXPECT_TRUE(ListFirmwareFiles({"", (a_.Fs() / "missing").u8string()}, format_, 1).rows.empty());
 }
 
+TEST_F(ListingTest, FirmwareNamesThatAllFailTheCheckStartTheNewestRowAgain) {
+  Bytes wrongScheme = Firmware(10, kMarch2009);
+  wrongScheme[25] = 3;
+  a_.Write("old.HAS", wrongScheme);
+  const FirmwareListing l = List(4);
+  EXPECT_TRUE(l.rows.empty());
+  EXPECT_EQ(l.newestRow, 1) << "a .HAS entry was found, so the previous row is not kept";
+}
+
 TEST_F(ListingTest, RowsCarryTheHeaderFieldsAndTheirFolder) {
   b_.Write("kado.HAS", Firmware(300, 0x3B4A6000, Cp("КАДО-08 v1.06")));
   const FirmwareListing l = List();
