@@ -24,30 +24,11 @@ namespace {
 constexpr int kLineFiles = 8;
 const std::string kSeparator = "#~#";
 
-std::string g_folder;
-
-void RemoveFolder() {
-  if (g_folder.empty()) return;
-  for (int k = 1; k <= kLineFiles; ++k) {
-    std::remove((g_folder + (k > 4 ? "/Lines/" : "/") + std::to_string(k) + ".mrl").c_str());
-  }
-  std::remove((g_folder + "/group.mrg").c_str());
-  rmdir((g_folder + "/Lines").c_str());
-  rmdir(g_folder.c_str());
-}
-
 const std::string& Folder() {
-  if (g_folder.empty()) {
-    const char* tmp = std::getenv("TMPDIR");
-    std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/velmora-fuzz-XXXXXX";
-    std::vector<char> name(pattern.begin(), pattern.end());
-    name.push_back('\0');
-    if (!mkdtemp(name.data())) fuzz::Fail("cannot create a temporary folder");
-    g_folder = name.data();
-    mkdir((g_folder + "/Lines").c_str(), 0700);
-    std::atexit(RemoveFolder);
-  }
-  return g_folder;
+  const std::string& folder = fuzz::ScratchFolder();
+  static const bool lines = mkdir((folder + "/Lines").c_str(), 0700) == 0;
+  (void)lines;
+  return folder;
 }
 
 void Put(const std::string& path, const std::string& bytes, bool present) {

@@ -17,26 +17,7 @@ using namespace velmora;
 
 namespace {
 
-std::string g_folder;
-
-void RemoveFolder() {
-  if (g_folder.empty()) return;
-  std::remove((g_folder + "/" + kSettingsFileName).c_str());
-  rmdir(g_folder.c_str());
-}
-
-const std::string& Folder() {
-  if (g_folder.empty()) {
-    const char* tmp = std::getenv("TMPDIR");
-    std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/velmora-fuzz-XXXXXX";
-    std::vector<char> name(pattern.begin(), pattern.end());
-    name.push_back('\0');
-    if (!mkdtemp(name.data())) fuzz::Fail("cannot create a temporary folder");
-    g_folder = name.data();
-    std::atexit(RemoveFolder);
-  }
-  return g_folder;
-}
+const std::string& Folder() { return fuzz::ScratchFolder(); }
 
 }  // namespace
 

@@ -3,7 +3,12 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <string>
+#include <system_error>
+#include <vector>
+
+#include <unistd.h>
 
 #include "routes/clock.h"
 #include "routes/messagesink.h"
@@ -18,6 +23,24 @@ namespace velmora::fuzz {
 }
 inline void Check(bool ok, const char* what) {
   if (!ok) Fail(what);
+}
+
+// One temporary folder per fuzzing process, removed when the process ends.
+inline const std::string& ScratchFolder() {
+  static std::string folder;
+  if (folder.empty()) {
+    const char* tmp = std::getenv("TMPDIR");
+    std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/velmora-fuzz-XXXXXX";
+    std::vector<char> name(pattern.begin(), pattern.end());
+    name.push_back('\0');
+    if (!mkdtemp(name.data())) Fail("cannot create a temporary folder");
+    folder = name.data();
+    std::atexit([] {
+      std::error_code error;
+      std::filesystem::remove_all(folder, error);
+    });
+  }
+  return folder;
 }
 
 class NullSink : public MessageSink {
