@@ -74,8 +74,8 @@ int RunDevices(const Args& args) {
       first = false;
       out += "{\"path\": " + JsonString(info.path);
       out += ", \"mode\": " + JsonString(info.productId == KadoBootProductId ? "boot" : "normal");
-      out += ", \"manufacturer\": " + JsonString(Utf8FromUnicode(manufacturer));
-      out += ", \"product\": " + JsonString(Utf8FromUnicode(product));
+      out += ", \"manufacturer\": " + JsonString(utf8::Encode(manufacturer));
+      out += ", \"product\": " + JsonString(utf8::Encode(product));
       out += ", \"version\": " + JsonCp1251(version) + "}";
     }
   }

@@ -9,7 +9,5 @@ namespace velmora::cli {
 std::string JsonString(const std::string& utf8);
 // The same for a CP1251 text of the core.
 std::string JsonCp1251(const std::string& cp1251);
-// UTF-8 of a device string; characters that are no Unicode scalar value become U+FFFD.
-std::string Utf8FromUnicode(const std::u32string& text);
 
 }  // namespace velmora::cli

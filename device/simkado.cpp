@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cstdlib>
 
+#include "../routes/cp1251.h"
 #include "transport.h"
 
 namespace velmora {
@@ -15,34 +16,6 @@ constexpr char kBootPath[] = "sim:kado-boot";
 constexpr std::size_t kReplyLength = kReportBufferSize;
 constexpr std::size_t kShortReplyLength = 5;
 constexpr int kMaxSimMemory = 1 << 24;
-
-std::u32string DecodeUtf8(const std::string& text) {
-  std::u32string out;
-  std::size_t i = 0;
-  while (i < text.size()) {
-    const unsigned char lead = static_cast<unsigned char>(text[i]);
-    const int extra = lead < 0x80 ? 0
-                      : (lead & 0xE0) == 0xC0 ? 1
-                      : (lead & 0xF0) == 0xE0 ? 2
-                      : (lead & 0xF8) == 0xF0 ? 3
-                                              : -1;
-    char32_t ch = extra <= 0 ? lead : lead & (0x3F >> extra);
-    bool ok = extra >= 0 && i + extra < text.size();
-    for (int k = 1; ok && k <= extra; ++k) {
-      const unsigned char next = static_cast<unsigned char>(text[i + k]);
-      ok = (next & 0xC0) == 0x80;
-      ch = (ch << 6) | (next & 0x3F);
-    }
-    if (!ok) {
-      out.push_back(U'?');
-      ++i;
-      continue;
-    }
-    out.push_back(ch);
-    i += extra + 1;
-  }
-  return out;
-}
 
 bool ParseNumber(const std::string& text, long minimum, long maximum, long& value) {
   if (text.empty()) return false;
@@ -123,13 +96,13 @@ class SimHidDevice : public HidDevice {
 
   bool GetManufacturerString(std::u32string& out) override {
     if (!Alive()) return false;
-    out = DecodeUtf8(impl_->options.manufacturerUtf8);
+    out = utf8::Decode(impl_->options.manufacturerUtf8);
     return true;
   }
 
   bool GetProductString(std::u32string& out) override {
     if (!Alive()) return false;
-    out = DecodeUtf8(impl_->options.productUtf8);
+    out = utf8::Decode(impl_->options.productUtf8);
     return true;
   }
 

@@ -131,3 +131,31 @@ std::string FromUtf8(const std::string& utf8, char replacement) {
 }
 
 }  // namespace velmora::cp1251
+
+namespace velmora::utf8 {
+
+std::string Encode(const std::u32string& text) {
+  std::string out;
+  for (char32_t c : text) {
+    if (c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) c = 0xFFFD;
+    cp1251::AppendUtf8(out, c);
+  }
+  return out;
+}
+
+std::u32string Decode(const std::string& text) {
+  std::u32string out;
+  for (std::size_t pos = 0; pos < text.size();) {
+    const char32_t ch = cp1251::NextUtf8(text, pos);
+    out.push_back(ch == cp1251::kInvalid ? 0xFFFD : ch);
+  }
+  return out;
+}
+
+std::size_t SequenceLength(const std::string& text, std::size_t pos) {
+  if (pos >= text.size()) return 0;
+  std::size_t end = pos;
+  return cp1251::NextUtf8(text, end) == cp1251::kInvalid ? 0 : end - pos;
+}
+
+}  // namespace velmora::utf8

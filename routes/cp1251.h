@@ -18,6 +18,18 @@ std::string FromUtf8(const std::string& utf8, char replacement = '?');
 
 }  // namespace velmora::cp1251
 
+// The UTF-8 pieces the codec is built on, for the CLI and the simulated device's strings.
+namespace velmora::utf8 {
+
+// Surrogates and values above U+10FFFF become U+FFFD.
+std::string Encode(const std::u32string& text);
+// Malformed sequences become U+FFFD.
+std::u32string Decode(const std::string& text);
+// Length of the valid UTF-8 sequence at `pos`, 0 when there is none.
+std::size_t SequenceLength(const std::string& text, std::size_t pos);
+
+}  // namespace velmora::utf8
+
 namespace velmora {
 // The program's own texts are written in the sources as UTF-8 literals.
 inline std::string Cp(const char* utf8) { return cp1251::FromUtf8(utf8); }

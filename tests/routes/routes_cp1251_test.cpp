@@ -75,3 +75,18 @@ TEST(Cp1251, UnrepresentableAndMalformedInputBecomesReplacement) {
   EXPECT_EQ(cp1251::FromUtf8("\xED\xA0\x80", '#'), "#");
   EXPECT_EQ(cp1251::Encode(U"a\u4E2Db", '_'), "a_b");
 }
+
+TEST(Utf8, EncodeDecodeAndSequenceLengths) {
+  const std::u32string text = U"Вокзал 12 \U0001F68C";
+  EXPECT_EQ(utf8::Encode(text), "Вокзал 12 \xF0\x9F\x9A\x8C");
+  EXPECT_EQ(utf8::Decode(utf8::Encode(text)), text);
+  EXPECT_EQ(utf8::Encode(std::u32string{0xD800, U'a', 0x110000}), "\xEF\xBF\xBD" "a" "\xEF\xBF\xBD");
+  EXPECT_EQ(utf8::Decode("a\xFF" "b"), (std::u32string{U'a', 0xFFFD, U'b'}));
+  const std::string s = "aЖ\xF0\x9F\x9A\x8C\xC0\xAF";
+  EXPECT_EQ(utf8::SequenceLength(s, 0), 1u);
+  EXPECT_EQ(utf8::SequenceLength(s, 1), 2u);
+  EXPECT_EQ(utf8::SequenceLength(s, 3), 4u);
+  EXPECT_EQ(utf8::SequenceLength(s, 7), 0u) << "an overlong form is no sequence";
+  EXPECT_EQ(utf8::SequenceLength(s, s.size()), 0u);
+  EXPECT_EQ(utf8::SequenceLength("\xE2\x82", 0), 0u) << "a sequence cut short";
+}
