@@ -7,14 +7,6 @@
 namespace velmora::cli {
 namespace {
 
-// Stands in when the system has no HID backend at all: nothing loads, nothing is found.
-class NoHid : public HidFunctions {
- public:
-  bool Load() override { return false; }
-  std::vector<HidDeviceInfo> Enumerate() override { return {}; }
-  std::unique_ptr<HidDevice> Open(const std::string&, bool) override { return nullptr; }
-};
-
 HidFunctions& ChooseBackend(const DeviceOptions& options, std::unique_ptr<SimKado>& sim,
                             std::unique_ptr<HidFunctions>& system) {
   if (options.simulate) {
@@ -22,7 +14,6 @@ HidFunctions& ChooseBackend(const DeviceOptions& options, std::unique_ptr<SimKad
     return *sim;
   }
   system = CreateSystemHidFunctions();
-  if (!system) system = std::make_unique<NoHid>();
   return *system;
 }
 

@@ -49,7 +49,8 @@ class HidFunctions {
   virtual std::unique_ptr<HidDevice> Open(const std::string& path, bool exclusive) = 0;
 };
 
-// The backend of this platform (hidapi on Linux and macOS, HID.DLL on Windows).
+// The backend of this platform (hidapi on Linux and macOS, HID.DLL on Windows); never null,
+// a build without a HID library gets one whose Load() fails.
 std::unique_ptr<HidFunctions> CreateSystemHidFunctions();
 
 }  // namespace velmora
