@@ -110,8 +110,10 @@ class SimHidDevice : public HidDevice {
     if (!Alive() || length == 0 || buffer[0] != 1 || impl_->options.failParamRead) return false;
     uint8_t reply[kReplyLength];
     impl_->FillParamReply(reply);
-    const std::size_t answered =
-        std::min(length, impl_->options.shortReply ? kShortReplyLength : kReplyLength);
+    const int wanted = impl_->options.replyLength;
+    const std::size_t answered = std::min(
+        length, wanted >= 0 ? std::min(static_cast<std::size_t>(wanted), kReplyLength)
+                            : kReplyLength);
     std::copy(reply, reply + answered, buffer);
     length = answered;
     impl_->reports.push_back(SimReport{true, std::vector<uint8_t>(buffer, buffer + answered)});
@@ -177,7 +179,13 @@ bool ParseSimKadoOptions(const std::string& text, SimKadoOptions& options, std::
     } else if (name == "detached" && !hasValue) {
       options.detached = true;
     } else if (name == "short-reply" && !hasValue) {
-      options.shortReply = true;
+      options.replyLength = static_cast<int>(kShortReplyLength);
+    } else if (name == "reply" && hasValue) {
+      if (!ParseNumber(value, 0, static_cast<long>(kReplyLength), number)) {
+        error = "bad reply length: " + value;
+        return false;
+      }
+      options.replyLength = static_cast<int>(number);
     } else if (name == "param-fail" && !hasValue) {
       options.failParamRead = true;
     } else if (name == "block" && hasValue) {

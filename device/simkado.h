@@ -19,7 +19,7 @@ struct SimKadoOptions {
   int8_t versionMinor = 5;
   int failBlock = 0;              // the k-th data block of a write fails (from 1); 0: never
   int unplugAfterBlock = 0;       // the device vanishes after the k-th data block; 0: never
-  bool shortReply = false;        // a parameter reply of 5 bytes
+  int replyLength = -1;           // bytes of the parameter reply, 0..132; -1: the whole report
   bool failParamRead = false;
   bool detached = false;
   std::string productUtf8 = "КАДО-08";
@@ -28,7 +28,8 @@ struct SimKadoOptions {
   int EffectiveMemorySize() const { return memorySize >= 0 ? memorySize : (boot ? 65536 : 8192); }
 };
 
-// "boot,block=64,memory=8192,version=1.5,fail-block=3,short-reply,detached"; false on
+// "boot,block=64,memory=8192,version=1.5,fail-block=3,reply=7,detached"
+// (short-reply is reply=5); false on
 // an unknown option or a bad number (`error` says which).
 bool ParseSimKadoOptions(const std::string& text, SimKadoOptions& options, std::string& error);
 

@@ -89,8 +89,10 @@ TEST(LinkBackends, SimulatedKadoOptionsParse) {
   EXPECT_EQ(o.versionMajor, 2);
   EXPECT_EQ(o.versionMinor, 7);
   EXPECT_EQ(o.failBlock, 3);
-  EXPECT_TRUE(o.shortReply);
+  EXPECT_EQ(o.replyLength, 5);
   EXPECT_TRUE(o.detached);
+  ASSERT_TRUE(ParseSimKadoOptions("reply=132,reply=0", o, error)) << error;
+  EXPECT_EQ(o.replyLength, 0);
 
   SimKadoOptions defaults;
   ASSERT_TRUE(ParseSimKadoOptions("", defaults, error));
@@ -100,7 +102,7 @@ TEST(LinkBackends, SimulatedKadoOptionsParse) {
   EXPECT_EQ(defaults.EffectiveMemorySize(), 65536);
 
   for (const char* bad : {"frob", "block=", "block=x", "block=70000", "memory=-1", "version=1",
-                          "version=1.x", "boot=1", "fail-block=2a"}) {
+                          "version=1.x", "boot=1", "fail-block=2a", "reply=133", "reply=-1"}) {
     SimKadoOptions any;
     error.clear();
     EXPECT_FALSE(ParseSimKadoOptions(bad, any, error)) << bad;

@@ -248,14 +248,21 @@ TEST(LinkDiscovery, FailedParameterReadIsLoggedBeforeTheArrivalLine) {
   EXPECT_EQ(l.state().DevicePath, "sim:kado");
 }
 
-TEST(LinkDiscovery, ShortReplyShowsNoVersion) {
-  SimKadoOptions o;
-  o.shortReply = true;
-  SimKado sim(o);
-  Link l(sim);
-  l.link.FormActivate();
-  EXPECT_EQ(l.host.log.size(), 1u);
-  EXPECT_EQ(l.host.Caption(), Cp("КАДО-08"));
+TEST(LinkDiscovery, VersionNeedsBothVersionBytesInTheReply) {
+  // Bytes 5 and 6 carry the version: a reply of 7 bytes is the shortest that has both.
+  const struct {
+    int length;
+    const char* caption;
+  } cases[] = {{5, "КАДО-08"}, {6, "КАДО-08"}, {7, "КАДО-08 (v1.05)"}, {8, "КАДО-08 (v1.05)"}};
+  for (const auto& c : cases) {
+    SimKadoOptions o;
+    o.replyLength = c.length;
+    SimKado sim(o);
+    Link l(sim);
+    l.link.FormActivate();
+    EXPECT_EQ(l.host.log.size(), 1u) << c.length;
+    EXPECT_EQ(l.host.Caption(), Cp(c.caption)) << c.length;
+  }
 }
 
 TEST(LinkDiscovery, KadoWithoutStringsOrAttributes) {

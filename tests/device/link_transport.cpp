@@ -245,7 +245,7 @@ TEST(LinkTransport, MemorySizeBelowTheRangeIsRefusedBeforeAnyBlock) {
 TEST(LinkTransport, ShortAndFailedParameterReplies) {
   {
     SimKadoOptions o;
-    o.shortReply = true;
+    o.replyLength = 5;
     Rig rig(o);
     EXPECT_EQ(rig.Write(Pattern(256), 0, 256), kStatusShortReply);
     EXPECT_TRUE(rig.Sets().empty());
@@ -255,6 +255,21 @@ TEST(LinkTransport, ShortAndFailedParameterReplies) {
     auto reply = ReadDeviceParams(*rig.device, rig.host);
     ASSERT_TRUE(reply.has_value());
     EXPECT_EQ(reply->length, 5u);
+  }
+  // Seven bytes hold BlockSize and MemorySize: one fewer is refused, seven or more write.
+  for (const int length : {6, 7, 8}) {
+    SimKadoOptions o;
+    o.replyLength = length;
+    Rig rig(o);
+    const bool complete = length >= 7;
+    EXPECT_EQ(rig.Write(Pattern(256), 0, 256), complete ? kStatusOk : kStatusShortReply)
+        << length;
+    EXPECT_EQ(rig.Sets().size(), complete ? 3u : 0u) << length;
+    EXPECT_EQ(rig.host.Lines(),
+              complete ? std::vector<std::string>{}
+                       : std::vector<std::string>{
+                             Cp("***Не все байты сообщения переданы из КАДО (6 из 7)\n")})
+        << length;
   }
   {
     SimKadoOptions o;

@@ -209,7 +209,7 @@ TEST_F(TransferTest, AFailedBlockReportsTheWriteErrorAndKeepsTheCount) {
 }
 
 TEST_F(TransferTest, AShortParameterReplyIsAWriteError) {
-  sim_->Options().shortReply = true;
+  sim_->Options().replyLength = 5;
   EXPECT_EQ(Transmit(), kStatusShortReply);
   EXPECT_EQ(host_.log.size(), 2u);
   EXPECT_EQ(host_.log.back(), (Line{Cp("***Ошибка записи данных"), kRed}));

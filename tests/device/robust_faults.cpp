@@ -99,7 +99,7 @@ TEST(RobustTransfer, EveryFailedStepReportsAndEndsCleanly) {
   const std::vector<Failure> failures = {
       {"parameter read fails", [](SimKadoOptions& o) { o.failParamRead = true; }, kStatusIoError,
        paramFails, 0},
-      {"reply of 5 bytes", [](SimKadoOptions& o) { o.shortReply = true; }, kStatusShortReply,
+      {"reply of 5 bytes", [](SimKadoOptions& o) { o.replyLength = 5; }, kStatusShortReply,
        TransportLine("***Не все байты сообщения переданы из КАДО (", "5 из 7)"), 0},
       {"BlockSize 129", [](SimKadoOptions& o) { o.blockSize = 129; }, kStatusBlockTooLarge,
        tooLarge, 0},
