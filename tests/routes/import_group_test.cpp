@@ -41,19 +41,24 @@ TEST(ImportGroup, StopTextsAndStopNamesByVersion) {
   dir.Write("grp/c.mrl", LineFile("0201", "7", {{"First"}, {"Mid", kMarkA}, {"Last"}}));
   dir.Write("grp/d.mrl", LineFile("0209", "44", {{"S1"}, {"S2"}}, "From", "To"));
   dir.Write("grp/e.mrl", LineFile("0209", "9", {}, "", ""));
-  const std::string group =
-      dir.Write("grp/g.mrg", GroupFile({"a.mrl", "b.mrl", "c.mrl", "d.mrl", "e.mrl"}));
+  // The final stop at index 0: the only stop, or end mark A on the first stop.
+  dir.Write("grp/f.mrl", LineFile("0201", "3", {{Cp("Депо")}}));
+  dir.Write("grp/h.mrl", LineFile("0201", "4", {{"Alpha", kMarkA}, {"Beta"}, {"Gamma"}}));
+  const std::string group = dir.Write(
+      "grp/g.mrg", GroupFile({"a.mrl", "b.mrl", "c.mrl", "d.mrl", "e.mrl", "f.mrl", "h.mrl"}));
 
   StoredRouteList stored;
   stored.records[0].Set(kMessage, "left over");
   RecordingSink sink;
-  EXPECT_EQ(ImportRouteGroup(group, stored, sink), 5);
-  ASSERT_EQ(stored.count, 5);
+  EXPECT_EQ(ImportRouteGroup(group, stored, sink), 7);
+  ASSERT_EQ(stored.count, 7);
   EXPECT_EQ(Route(stored, 0), (RouteTexts{"1   ", Cp("Вокзал"), Cp("Рынок"), ""}));
   EXPECT_EQ(Route(stored, 1), (RouteTexts{Cp("12А "), "A", "B", ""}));
   EXPECT_EQ(Route(stored, 2), (RouteTexts{"7   ", "First", "Mid", ""}));
   EXPECT_EQ(Route(stored, 3), (RouteTexts{"44  ", "From", "To", ""}));
   EXPECT_EQ(Route(stored, 4), (RouteTexts{"9   ", "", "", ""}));  // no texts, no stops
+  EXPECT_EQ(Route(stored, 5), (RouteTexts{"3   ", Cp("Депо"), Cp("Депо"), ""}));
+  EXPECT_EQ(Route(stored, 6), (RouteTexts{"4   ", "Alpha", "Alpha", ""}));
   EXPECT_TRUE(sink.lines.empty());
 }
 
