@@ -236,6 +236,41 @@ TEST_F(DeviceTest, TheBootLoaderSwitchesToTheFirmwarePanelAndBack) {
   EXPECT_FALSE(Action(*w, "aTransmit")->isEnabled());
 }
 
+TEST_F(DeviceTest, CtrlPWritesTheNewestFileAndWarnsWhenAnOlderRowIsSelected) {
+  // Two folders keep the rows in a known order: the older file first, the newest second.
+  QTemporaryDir older, newer;
+  const auto write = [](const QTemporaryDir& dir, uint8_t seed, uint16_t year) {
+    std::vector<uint8_t> body(300);
+    for (std::size_t i = 0; i < body.size(); ++i) body[i] = static_cast<uint8_t>(i * seed + 1);
+    const std::vector<uint8_t> file = velmora::EncodeFirmware(
+        body, velmora::Cp("Прошивка"), velmora::PackDosDateTime({year, 1, 1, 0, 0, 0, 0}), 2);
+    QFile f(dir.filePath(QStringLiteral("kado.HAS")));
+    EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(reinterpret_cast<const char*>(file.data()), static_cast<qint64>(file.size()));
+    return body;
+  };
+  write(older, 3, 2008);
+  const std::vector<uint8_t> newest = write(newer, 7, 2009);
+  const QString warning = QStringLiteral("***Не последняя версия программы");
+  for (const int clickedRow : {1, 0}) {
+    Make("boot", {older.path().toStdString(), newer.path().toStdString()});
+    w->show();
+    QApplication::setActiveWindow(w.get());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(w.get()));
+    auto* grid = w->findChild<QTableWidget*>(QStringLiteral("sgBoot"));
+    ASSERT_EQ(grid->rowCount(), 2);
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, Qt::NoModifier,
+                      grid->visualItemRect(grid->item(clickedRow, 1)).center());
+    ASSERT_EQ(grid->currentRow(), clickedRow);
+    QTest::keyClick(w.get(), Qt::Key_P, Qt::ControlModifier);
+    EXPECT_EQ(Panel(*w, 2), QStringLiteral("Программа записана")) << clickedRow;
+    EXPECT_EQ(LogLines().contains(warning), clickedRow == 0) << clickedRow;
+    ASSERT_GE(sim->Memory().size(), newest.size());
+    EXPECT_TRUE(std::equal(newest.begin(), newest.end(), sim->Memory().begin())) << clickedRow;
+    w.reset();
+  }
+}
+
 TEST_F(DeviceTest, AFirmwarePanelWithoutFilesLeavesProgDisabled) {
   QTemporaryDir empty;
   Make("boot", {empty.path().toStdString()});
