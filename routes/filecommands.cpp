@@ -37,6 +37,17 @@ void Import(const std::string& path, StoredRouteList& stored, MessageSink& sink)
 std::string TitleWithoutFile() { return kTitlePrefix + Cp("- <без файла>"); }
 std::string TitleAfterClose() { return kTitlePrefix + Cp(" - <без файла>"); }
 std::string FileTooLargeText() { return Cp("Файл слишком велик"); }
+std::string OpenedText(const std::string& name) {
+  return Cp("Открыт файл ") + cp1251::FromUtf8(name);
+}
+std::string ImportedText(const std::string& name) {
+  return Cp("Импортирована группа маршрутов ") + cp1251::FromUtf8(name);
+}
+std::string SavedText(const std::string& name) {
+  return Cp("Сохранено в файл ") + cp1251::FromUtf8(name);
+}
+std::string ClosedText() { return Cp("Список маршрутов закрыт"); }
+std::string UndoneText() { return Cp("Все изменения отменены"); }
 
 RoutesFileKind KindOfRoutesFile(const std::string& path) {
   return SameExtension(ExtensionOf(path), ".mrg") ? RoutesFileKind::RouteGroup
@@ -108,13 +119,17 @@ void RouteFileCommands::Open(bool byOperator) {
   stored.Clear();
 
   if (group) {
+    host_.ShowStatus(kPanelStatus, ImportedText(displayName_));
     Import(currentFile_, stored, host_);
     // The imported list exists in no route list file yet.
     table_.SetModified(true);
   } else {
     table_.SetModified(false);
     // A file that cannot be read leaves the grid in step with the emptied stored list.
-    if (read.status != ReadStatus::CannotOpen) ParseInto(read.bytes, stored, host_);
+    if (read.status != ReadStatus::CannotOpen) {
+      host_.ShowStatus(kPanelStatus, OpenedText(displayName_));
+      ParseInto(read.bytes, stored, host_);
+    }
   }
   table_.LoadGridFromStored();
   host_.RefreshWindowState();
@@ -157,6 +172,7 @@ bool RouteFileCommands::Save() {
   for (int row = 1; row <= count; ++row) table_.WriteRowToStored(row);
   table_.Stored().count = count;
   host_.SetTitle(Title(displayName_));
+  host_.ShowStatus(kPanelStatus, SavedText(displayName_));
   table_.SetModified(false);
   host_.RefreshWindowState();
   return true;
@@ -177,6 +193,7 @@ void RouteFileCommands::Close() {
   currentFile_.clear();
   displayName_.clear();
   host_.SetTitle(TitleAfterClose());
+  host_.ShowStatus(kPanelStatus, ClosedText());
   table_.Clear();
   host_.RefreshWindowState();
 }

@@ -30,6 +30,12 @@ std::string TitleWithoutFile();
 std::string TitleAfterClose();
 // Status panel 2 when a file is refused for its size, before the file name (CP1251).
 std::string FileTooLargeText();
+// Status panel 2 after a command went through, so that no earlier error stays (CP1251).
+std::string OpenedText(const std::string& displayName);  // display name UTF-8
+std::string ImportedText(const std::string& displayName);
+std::string SavedText(const std::string& displayName);
+std::string ClosedText();
+std::string UndoneText();
 
 enum class RoutesFileKind { RouteList, RouteGroup };
 RoutesFileKind KindOfRoutesFile(const std::string& path);   // ".mrg" in any letter case
