@@ -1,11 +1,70 @@
 #include "celldelegate.h"
 
+#include <QAction>
 #include <QApplication>
+#include <QClipboard>
+#include <QContextMenuEvent>
+#include <QDropEvent>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
-#include <QLineEdit>
+#include <QMenu>
+#include <QMimeData>
 
 #include "routemodel.h"
+
+CellEdit::CellEdit(int capacity, QWidget* parent) : QLineEdit(parent), capacity_(capacity) {
+  setObjectName(QStringLiteral("cellEditor"));
+  setFrame(false);
+  setMaxLength(capacity);
+}
+
+void CellEdit::PasteText(const QString& text) {
+  const qsizetype kept = this->text().size() - selectedText().size();
+  const qsizetype room = qMax<qsizetype>(0, capacity_ - kept);
+  const QList<uint> ucs = text.toUcs4();
+  const std::u32string u(ucs.begin(), ucs.end());
+  const velmora::PastedText clean = velmora::CleanPastedText(u, static_cast<std::size_t>(room));
+  if (clean.dropped) emit refused();
+  // insert() replaces the selection and reports the change as an edit.
+  if (!clean.text.empty() || hasSelectedText()) insert(RouteModel::FromCp(clean.text));
+}
+
+void CellEdit::contextMenuEvent(QContextMenuEvent* event) {
+  QMenu* menu = createStandardContextMenu();
+  for (QAction* action : menu->actions()) {
+    // The menu's paste item is the one wired to paste().
+    if (!disconnect(action, &QAction::triggered, this, &QLineEdit::paste) &&
+        !disconnect(action, SIGNAL(triggered()), this, SLOT(paste()))) {
+      continue;
+    }
+    connect(action, &QAction::triggered, this,
+            [this] { PasteText(QApplication::clipboard()->text()); });
+  }
+  menu->setAttribute(Qt::WA_DeleteOnClose);
+  menu->popup(event->globalPos());
+}
+
+void CellEdit::mouseReleaseEvent(QMouseEvent* event) {
+  QClipboard* clipboard = QApplication::clipboard();
+  if (event->button() == Qt::MiddleButton && clipboard->supportsSelection()) {
+    deselect();
+    PasteText(clipboard->text(QClipboard::Selection));
+    event->accept();
+    return;
+  }
+  QLineEdit::mouseReleaseEvent(event);
+}
+
+void CellEdit::dropEvent(QDropEvent* event) {
+  if (!event->mimeData()->hasText() || event->mimeData()->hasUrls()) {
+    QLineEdit::dropEvent(event);
+    return;
+  }
+  deselect();
+  setCursorPosition(cursorPositionAt(event->position().toPoint()));
+  PasteText(event->mimeData()->text());
+  event->acceptProposedAction();
+}
 
 CellDelegate::CellDelegate(velmora::RouteTable& table, QObject* parent)
     : QStyledItemDelegate(parent), table_(table) {}
@@ -16,14 +75,13 @@ void CellDelegate::SetShortcutFilter(std::function<bool(const QKeySequence&)> is
 
 QWidget* CellDelegate::createEditor(QWidget* parent, const QStyleOptionViewItem&,
                                     const QModelIndex& index) const {
-  auto* edit = new QLineEdit(parent);
-  edit->setObjectName(QStringLiteral("cellEditor"));
-  edit->setFrame(false);
-  // Typing stops earlier (the key filter); this cuts a paste at the field's capacity.
-  edit->setMaxLength(RouteModel::Capacity(index.column()));
+  // Typing stops earlier (the key filter); a paste is cut at the field's
+  // capacity.
+  auto* edit = new CellEdit(RouteModel::Capacity(index.column()), parent);
   auto* self = const_cast<CellDelegate*>(this);
   // The grid's cell follows the editor at every change, as the operator types.
   connect(edit, &QLineEdit::textEdited, self, [self, edit] { emit self->commitData(edit); });
+  connect(edit, &CellEdit::refused, self, &CellDelegate::refused);
   return edit;
 }
 
@@ -97,6 +155,15 @@ bool CellDelegate::FilterKeyPress(QWidget* editor, QKeyEvent* event) {
     table_.EnterPressed();
     return true;
   }
+  auto* edit = qobject_cast<CellEdit*>(editor);
+  if (edit && event->matches(QKeySequence::Paste)) {
+    // Ctrl+V is a control character: it marks the table, as every such key
+    // does.
+    const char32_t ch = KeyCharacter(*event);
+    if (ch != 0) table_.FilterKey(ch, RouteModel::ToCp(edit->text()));
+    edit->PasteText(QApplication::clipboard()->text());
+    return true;
+  }
   if (mods == Qt::NoModifier) {
     switch (key) {
       case Qt::Key_Up:
@@ -121,7 +188,6 @@ bool CellDelegate::FilterKeyPress(QWidget* editor, QKeyEvent* event) {
 
   const char32_t ch = KeyCharacter(*event);
   if (ch == 0) return false;
-  auto* edit = qobject_cast<QLineEdit*>(editor);
   const std::string current = edit ? RouteModel::ToCp(edit->text()) : std::string();
   switch (table_.FilterKey(ch, current)) {
     case velmora::RouteTable::KeyVerdict::Refuse:
@@ -130,8 +196,12 @@ bool CellDelegate::FilterKeyPress(QWidget* editor, QKeyEvent* event) {
     case velmora::RouteTable::KeyVerdict::PassQuiet:
       return false;
     case velmora::RouteTable::KeyVerdict::Pass:
-      // Escape has done its work (the flag); it must not close the always-shown editor.
-      return key == Qt::Key_Escape;
+      // Escape has done its work (the flag); it must not close the always-shown
+      // editor, only hand the keys to the grid for its spreadsheet copy and
+      // paste.
+      if (key != Qt::Key_Escape) return false;
+      emit leftEditor();
+      return true;
   }
   return false;
 }

@@ -2,10 +2,34 @@
 // route table's key filter before the editor sees them.
 #pragma once
 #include <QKeySequence>
+#include <QLineEdit>
 #include <QStyledItemDelegate>
 #include <functional>
 
 #include "routes/routetable.h"
+
+// The cell editor. Every way text is pasted into it (the paste keys, its
+// context menu, the X11 selection, a text drop) goes through the rules of
+// typing.
+class CellEdit : public QLineEdit {
+  Q_OBJECT
+
+ public:
+  CellEdit(int capacity, QWidget* parent);
+  // Puts `text` in place of the selection, or at the caret, as a paste.
+  void PasteText(const QString& text);
+
+ signals:
+  void refused();  // characters of a paste were dropped
+
+ protected:
+  void contextMenuEvent(QContextMenuEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
+
+ private:
+  int capacity_;
+};
 
 class CellDelegate : public QStyledItemDelegate {
   Q_OBJECT
@@ -29,6 +53,7 @@ class CellDelegate : public QStyledItemDelegate {
  signals:
   void refused();             // a typed character was discarded
   void cursorStep(int rows);  // Up/Down/PageUp/PageDown inside the editor
+  void leftEditor();          // Escape: the keys go to the grid itself
 
  protected:
   bool eventFilter(QObject* object, QEvent* event) override;

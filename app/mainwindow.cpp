@@ -77,7 +77,9 @@ TVelmoraF::TVelmoraF(WindowOptions options, QWidget* parent)
   table_.SetListener([this] { OnTableChanged(); });
   createDeviceSources();
 
-  resize(529,
+  // The client area is 529 pixels wide, or what the grid's columns need in the
+  // desktop's font.
+  resize(qMax(529, GridWidth()),
          424 + menuBar()->sizeHint().height() + (simPanel_ ? simPanel_->sizeHint().height() : 0));
   FormCreate();
 }
@@ -127,6 +129,7 @@ void TVelmoraF::createPanels() {
   delegate_->SetShortcutFilter([this](const QKeySequence& keys) { return IsActionKey(keys); });
   connect(delegate_, &CellDelegate::refused, this, [] { QApplication::beep(); });
   connect(delegate_, &CellDelegate::cursorStep, this, &TVelmoraF::StepCursor);
+  connect(delegate_, &CellDelegate::leftEditor, this, &TVelmoraF::KeysToGrid);
 
   sgList = new QTableView(pnKado);
   sgList->setObjectName(QStringLiteral("sgList"));
@@ -139,8 +142,7 @@ void TVelmoraF::createPanels() {
   sgList->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
   sgList->horizontalHeader()->setDefaultSectionSize(32);
   sgList->horizontalHeader()->setMinimumSectionSize(8);
-  const int widths[] = {32, 49, 114, 108, 184};
-  for (int c = 0; c < 5; ++c) sgList->setColumnWidth(c, widths[c]);
+  SetGridWidths();
   sgList->setSelectionMode(QAbstractItemView::ContiguousSelection);
   sgList->setSelectionBehavior(QAbstractItemView::SelectItems);
   sgList->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -148,9 +150,12 @@ void TVelmoraF::createPanels() {
   sgList->setWordWrap(false);
   sgList->setTabKeyNavigation(false);
   sgList->installEventFilter(this);
+  sgList->viewport()->installEventFilter(this);
   connect(
       sgList->selectionModel(), &QItemSelectionModel::currentChanged, this,
       [this](const QModelIndex& current, const QModelIndex&) { OnViewCurrentChanged(current); });
+  connect(sgList->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+          &TVelmoraF::OnGridSelectionChanged);
   kadoLayout->addWidget(sgList);
   topLayout->addWidget(pnKado);
 
@@ -284,16 +289,24 @@ void TVelmoraF::RefreshWindowState() {
     aProg->setVisible(false);
     lbChangeProg->hide();
   }
+  // Focus follows the grid: once it can be used again, the next key lands in
+  // its cursor cell.
+  const bool focusable = s.grid && !s.bootMode;
+  if (focusable && !gridFocusable_) FocusGrid();
+  gridFocusable_ = focusable;
 }
 
 void TVelmoraF::SetTitle(const std::string& title) { setWindowTitle(RouteModel::FromCp(title)); }
 
 void TVelmoraF::AppendLine(const std::string& text, const QColor& colour) {
   QTextCursor cursor(reMsg->document());
+  // An error line stays red whatever colour the log holds (an arrival's blue,
+  // say).
+  const bool error = text.compare(0, 3, "***") == 0;
   cursor.movePosition(QTextCursor::End);
   if (logLines_ > 0) cursor.insertBlock();
   QTextCharFormat format;
-  format.setForeground(colour);
+  format.setForeground(error ? ToQColor(velmora::kRed) : colour);
   cursor.setCharFormat(format);
   cursor.insertText(DisplayLine(text), format);
   ++logLines_;
@@ -373,9 +386,20 @@ void TVelmoraF::closeEvent(QCloseEvent* event) {
 }
 
 bool TVelmoraF::eventFilter(QObject* watched, QEvent* event) {
-  // The grid hands its focus on to the always-shown editor.
-  if (watched == sgList && event->type() == QEvent::FocusIn) {
-    if (QWidget* editor = sgList->indexWidget(sgList->currentIndex())) editor->setFocus();
+  if (watched == sgList) {
+    // The grid hands its focus on to the always-shown editor, unless it keeps
+    // the keys.
+    if (event->type() == QEvent::FocusIn && !gridKeys_) {
+      if (QWidget* editor = sgList->indexWidget(sgList->currentIndex())) editor->setFocus();
+    }
+    if (event->type() == QEvent::KeyPress && GridKeyPress(static_cast<QKeyEvent*>(event))) {
+      return true;
+    }
+  } else if (watched == sgList->viewport() && event->type() == QEvent::MouseButtonPress) {
+    gridKeys_ = false;  // a click on one cell is for typing; a drag over more is not
+  } else if (event->type() == QEvent::FocusIn && gridKeys_ &&
+             watched->parent() == sgList->viewport()) {
+    sgList->setFocus(Qt::OtherFocusReason);  // the view hands a click's focus to the editor
   }
   return QMainWindow::eventFilter(watched, event);
 }
@@ -430,7 +454,8 @@ void TVelmoraF::UpdateEditor() {
   if (!editable) return;
   sgList->openPersistentEditor(current);
   editorIndex_ = current;
-  if (hadFocus) {
+  if (QWidget* editor = sgList->indexWidget(current)) editor->installEventFilter(this);
+  if (hadFocus && !gridKeys_) {
     if (QWidget* editor = sgList->indexWidget(current)) editor->setFocus();
   }
 }
@@ -440,8 +465,13 @@ void TVelmoraF::StepCursor(int rows) {
 }
 
 bool TVelmoraF::IsActionKey(const QKeySequence& keys) const {
+  if (keys.isEmpty()) return false;
+  // The keypad's Ins, Del and arrows are their twins (NumLock off).
+  const QKeyCombination key = keys[0];
+  const QKeySequence plain(
+      QKeyCombination(key.keyboardModifiers() & ~Qt::KeypadModifier, key.key()));
   for (const QAction* action : actions()) {
-    if (action->shortcut() == keys) return true;
+    if (action->shortcut() == plain) return true;
   }
   return false;
 }

@@ -20,6 +20,7 @@
 #include "routes/windowstate.h"
 
 class QAction;
+class QKeyEvent;
 class QLabel;
 class QSplitter;
 class QTableView;
@@ -106,6 +107,16 @@ class TVelmoraF : public QMainWindow, public velmora::FileCommandHost, public ve
   void FormCreate();
 
   void OnTableChanged();
+  // The grid's keys (mainwindow_grid.cpp): focus at the cursor cell, or in the
+  // grid itself for the spreadsheet copy and paste of a range.
+  void FocusGrid();
+  void KeysToGrid();
+  bool GridKeyPress(QKeyEvent* event);
+  void OnGridSelectionChanged();
+  void CopyGridCells();
+  void PasteGridCells();
+  void SetGridWidths();
+  int GridWidth() const;  // the window width at which no column is hidden
   void OnViewCurrentChanged(const QModelIndex& current);
   void SyncCursorToView();
   void UpdateEditor();
@@ -159,4 +170,6 @@ class TVelmoraF : public QMainWindow, public velmora::FileCommandHost, public ve
   bool placed_ = false;
   bool inTableChange_ = false, tableChangePending_ = false, syncingView_ = false;
   bool busyShown_ = false;
+  bool gridFocusable_ = false;  // enabled and shown at the last refresh
+  bool gridKeys_ = false;       // the grid, not its cell editor, takes the keys
 };

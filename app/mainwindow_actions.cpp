@@ -164,6 +164,7 @@ void TVelmoraF::aDownExecute() {
 
 void TVelmoraF::aResetExecute() {
   table_.UndoAll();
+  ShowStatus(velmora::kPanelStatus, velmora::UndoneText());
   RefreshWindowState();
 }
 

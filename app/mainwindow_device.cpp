@@ -15,7 +15,7 @@ velmora::DeviceEnv TVelmoraF::Env() {
 void TVelmoraF::ReportProgress(int count) {
   context_.operation.BytesWritten = count;
   const std::string elapsed =
-      velmora::FormatElapsed(format_, clock_.MonotonicMs() - context_.operation.TransferStartMs);
+      velmora::FormatElapsed(clock_.MonotonicMs() - context_.operation.TransferStartMs);
   stBars_->SetPanel(velmora::kPanelProgress,
                     RouteModel::FromCp(elapsed + "=" + std::to_string(count)));
   stBars_->SetProgress(count);

@@ -24,7 +24,13 @@ StatusBars::StatusBars(QWidget* parent) : QWidget(parent) {
     label->setTextFormat(Qt::PlainText);
     label->setContentsMargins(1, 0, 1, 0);
     label->setIndent(1);
-    if (widths[i] > 0) {
+    if (i == 0) {
+      // Panel 0 holds the longest progress text, a 64 KiB firmware image, in
+      // full.
+      const int frame = label->width() - label->contentsRect().width() + 2 * label->indent();
+      const int text = label->fontMetrics().horizontalAdvance(QStringLiteral("0:00:00=65536"));
+      label->setFixedWidth(qMax(widths[i], text + frame + 2));
+    } else if (widths[i] > 0) {
       label->setFixedWidth(widths[i]);
     } else {
       label->setMinimumWidth(1);

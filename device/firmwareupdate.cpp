@@ -106,7 +106,7 @@ int ProgramFirmware(DeviceEnv& env, const FirmwareListing& listing, int selected
 
   handle.reset();
   host.ShowStatus(kPanelProgress,
-                  FormatElapsed(env.format, env.clock.MonotonicMs() - op.TransferStartMs) + "=" +
+                  FormatElapsed(env.clock.MonotonicMs() - op.TransferStartMs) + "=" +
                       std::to_string(op.BytesWritten));
   return status;
 }

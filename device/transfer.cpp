@@ -88,7 +88,7 @@ int TransmitRoutes(DeviceEnv& env, const StoredRouteList& stored, WorkBuffer& wo
   handle.reset();
   device.DeviceHandle.reset();
   host.ShowStatus(kPanelProgress,
-                  FormatElapsed(env.format, env.clock.MonotonicMs() - op.TransferStartMs) + "=" +
+                  FormatElapsed(env.clock.MonotonicMs() - op.TransferStartMs) + "=" +
                       std::to_string(op.BytesWritten));
   return status;
 }

@@ -52,16 +52,11 @@ std::string FormatDateTime(const DateTimeFormat& format, const DateTime& t) {
   return text;
 }
 
-std::string FormatElapsed(const DateTimeFormat& format, int64_t elapsedMs) {
+std::string FormatElapsed(int64_t elapsedMs) {
   if (elapsedMs < 0) elapsedMs = 0;
   const int64_t ms = elapsedMs % kMsPerDay;  // a time of day wraps at midnight
-  DateTime t;
-  t.year = 1899, t.month = 12, t.day = 30;
-  t.hour = static_cast<int>(ms / 3600000);
-  t.minute = static_cast<int>(ms / 60000 % 60);
-  t.second = static_cast<int>(ms / 1000 % 60);
-  t.millisecond = static_cast<int>(ms % 1000);
-  return format.LongTime(t);
+  return std::to_string(ms / 3600000) + ":" + TwoDigits(static_cast<int>(ms / 60000 % 60)) + ":" +
+         TwoDigits(static_cast<int>(ms / 1000 % 60));
 }
 
 double ToOleDate(const DateTime& t) {

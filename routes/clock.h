@@ -28,8 +28,9 @@ class DateTimeFormat {
 
 // Short date, a blank and the long time; only the date when the time is 00:00:00.
 std::string FormatDateTime(const DateTimeFormat& format, const DateTime& t);
-// An elapsed time written as a time of day in the long time format ("0:00:07").
-std::string FormatElapsed(const DateTimeFormat& format, int64_t elapsedMs);
+// An elapsed time as the status bar shows it, "0:00:07": hours unpadded, wrapping at a
+// day. Not the regional format: "00:00:07" or an AM/PM mark would not fit panel 0.
+std::string FormatElapsed(int64_t elapsedMs);
 
 // OLE date: days since 30 December 1899, the fraction being the time of day.
 double ToOleDate(const DateTime& t);

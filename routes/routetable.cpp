@@ -7,6 +7,25 @@
 
 namespace velmora {
 
+PastedText CleanPastedText(std::u32string_view text, std::size_t room) {
+  PastedText out;
+  for (std::size_t i = 0; i < text.size() && out.text.size() < room; ++i) {
+    const char32_t ch = text[i];
+    if (ch == U'\r' || ch == U'\n' || ch == U'\t') {
+      if (ch == U'\r' && i + 1 < text.size() && text[i + 1] == U'\n') ++i;
+      out.text += ' ';
+      continue;
+    }
+    unsigned char byte;
+    if (ch < 32 || ch == 0x7F || !cp1251::FromUnicode(ch, byte)) {
+      out.dropped = true;
+      continue;
+    }
+    out.text += static_cast<char>(byte);
+  }
+  return out;
+}
+
 std::string RouteLimitText() { return Cp("Достигнуто наибольшее число маршрутов: 256"); }
 
 RouteTable::RouteTable() : rows_(1) {}
@@ -151,9 +170,78 @@ RouteTable::KeyVerdict RouteTable::FilterKey(char32_t ch, const std::string& edi
 }
 
 void RouteTable::EnterPressed() {
-  modified_ = true;
+  // A walk through the list with Enter must leave it transferable and closable.
   if (cursorRow_ < RowCount() - 1) ++cursorRow_;
   Notify();
+}
+
+std::string RouteTable::CopyCells(int top, int left, int bottom, int right) const {
+  top = std::max(top, 1);
+  bottom = std::min(bottom, routeCount_);
+  left = std::max(left, 1);
+  right = std::min(right, kRouteFields);
+  std::string out;
+  for (int row = top; row <= bottom; ++row) {
+    for (int column = left; column <= right; ++column) {
+      std::string cell = rows_[row - 1][column - 1];
+      // A tab or line break read from a file would break the table's shape.
+      std::replace_if(
+          cell.begin(), cell.end(), [](char c) { return c == '\t' || c == '\r' || c == '\n'; },
+          ' ');
+      if (column > left) out += '\t';
+      out += cell;
+    }
+    if (left <= right) out += '\n';
+  }
+  return out;
+}
+
+RouteTable::PasteResult RouteTable::PasteCells(std::u32string_view text) {
+  PasteResult result;
+  if (text.empty()) return result;
+  const int left = std::max(cursorColumn_, 1);
+  int row = routeCount_ == 0 ? 1 : cursorRow_;
+  int column = left;
+  std::u32string cell;
+  // Writes the cell gathered so far; false once the route list is full.
+  const auto put = [&]() {
+    if (row > kStoredRoutes) {
+      result.cut = true;
+      return false;
+    }
+    while (routeCount_ < row) {
+      if (routeCount_ > 0) rows_.emplace_back();
+      rows_[routeCount_] = RouteTexts{};
+      ++routeCount_;
+    }
+    if (column <= kRouteFields) {
+      PastedText clean = CleanPastedText(cell, kFieldCapacity[column - 1]);
+      result.dropped = result.dropped || clean.dropped;
+      rows_[row - 1][column - 1] = std::move(clean.text);
+    }
+    result.pasted = true;
+    cell.clear();
+    return true;
+  };
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char32_t ch = text[i];
+    if (ch == U'\t') {
+      if (!put()) break;
+      ++column;
+    } else if (ch == U'\r' || ch == U'\n') {
+      if (ch == U'\r' && i + 1 < text.size() && text[i + 1] == U'\n') ++i;
+      if (!put()) break;
+      ++row;
+      column = left;
+    } else {
+      cell += ch;
+    }
+  }
+  // A last line without its line break; after one, nothing is left to write.
+  if (!result.cut && (column != left || !cell.empty())) put();
+  if (result.pasted) modified_ = true;
+  Notify();
+  return result;
 }
 
 void RouteTable::SetListener(std::function<void()> listener) { listener_ = std::move(listener); }

@@ -4,6 +4,7 @@
 #pragma once
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "routerecord.h"
@@ -12,6 +13,15 @@ namespace velmora {
 
 // Status panel 2 when add is refused at the size of the stored route list (CP1251).
 std::string RouteLimitText();
+
+// Pasted text under the rules of typing: a character without a Windows-1251 byte (or a
+// control character) is dropped, each line break (CR LF, CR or LF) and each tab becomes
+// one blank, and the text ends after `room` characters; what lies beyond is not looked at.
+struct PastedText {
+  std::string text;      // CP1251
+  bool dropped = false;  // a character was dropped: one beep for the whole paste
+};
+PastedText CleanPastedText(std::u32string_view text, std::size_t room);
 
 class RouteTable {
  public:
@@ -55,8 +65,21 @@ class RouteTable {
   // The same, checked against the text the cell editor holds right now (CP1251), which
   // may differ from the committed cell while the operator types.
   KeyVerdict FilterKey(char32_t ch, const std::string& editorText);
-  // Enter: commits the cell, sets the modified flag, moves one row down unless on the last.
+  // Enter: moves one row down unless on the last; the modified flag is left alone.
   void EnterPressed();
+
+  // Spreadsheet copy: the cells of routes top..bottom, columns left..right (the number
+  // column and the placeholder row left out) as tab-separated lines, each ended by "\n".
+  std::string CopyCells(int top, int left, int bottom, int right) const;
+  // Spreadsheet paste: tab-separated lines written from the cursor cell rightwards and
+  // downwards, each cell under the paste rules and cut to its field's capacity; routes
+  // are added at the end as needed, up to the size of the stored route list.
+  struct PasteResult {
+    bool pasted = false;   // something was written; the modified flag is set
+    bool dropped = false;  // characters were dropped (the beep)
+    bool cut = false;      // lines beyond route 256 were left out (RouteLimitText)
+  };
+  PasteResult PasteCells(std::u32string_view text);
 
   // Called after every change of rows, cells, cursor or flag.
   void SetListener(std::function<void()> listener);

@@ -232,7 +232,7 @@ TEST_F(UpdateTest, WritesTheDecodedBodyIntoTheBootLoader) {
 
   EXPECT_EQ(host_.history[kPanelStatus],
             (std::vector<std::string>{" ", Cp("Загружаем"), Cp("Программа записана")}));
-  EXPECT_EQ(host_.panel[kPanelProgress], FormatElapsed(format_, end / 128 + 20) + "=" + std::to_string(end));
+  EXPECT_EQ(host_.panel[kPanelProgress], FormatElapsed(end / 128 + 20) + "=" + std::to_string(end));
   EXPECT_TRUE(host_.log.empty());
   EXPECT_FALSE(context_.operation.DeviceBusy);
   EXPECT_EQ(sim_->OpenHandles(), 0);
@@ -258,7 +258,7 @@ TEST_F(UpdateTest, SizeZeroSendsOnlyTheClosingReport) {
   EXPECT_EQ(sim_->Reports()[1].bytes[0], 1);
   EXPECT_EQ(sim_->Reports()[1].bytes[1], 0);
   EXPECT_EQ(host_.panel[kPanelStatus], Cp("Программа записана"));
-  EXPECT_EQ(host_.panel[kPanelProgress], FormatElapsed(format_, 20) + "=0");
+  EXPECT_EQ(host_.panel[kPanelProgress], FormatElapsed(20) + "=0");
 }
 
 TEST_F(UpdateTest, AnOlderSelectedRowWarnsAndWritesTheNewest) {
@@ -362,7 +362,7 @@ TEST_F(UpdateTest, AFailedBlockReportsTheProgramWriteError) {
   EXPECT_EQ(host_.log, (std::vector<Line>{
                            {Cp("***Ошибка записи блока данных: Communication error with device\n"), LogColour{}},
                            {Cp("***Ошибка записи программы"), kRed}}));
-  EXPECT_EQ(host_.panel[kPanelProgress], FormatElapsed(format_, 2) + "=256");
+  EXPECT_EQ(host_.panel[kPanelProgress], FormatElapsed(2) + "=256");
   EXPECT_EQ(sim_->OpenHandles(), 0);
   EXPECT_FALSE(context_.operation.DeviceBusy);
 }

@@ -56,7 +56,7 @@ class TransferTest : public ::testing::Test {
   }
 
   std::string FinalProgress(int64_t elapsedMs, int bytes) const {
-    return FormatElapsed(format_, elapsedMs) + "=" + std::to_string(bytes);
+    return FormatElapsed(elapsedMs) + "=" + std::to_string(bytes);
   }
 
   std::unique_ptr<SimKado> sim_ = std::make_unique<SimKado>();

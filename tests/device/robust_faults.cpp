@@ -138,7 +138,7 @@ TEST(RobustTransfer, EveryFailedStepReportsAndEndsCleanly) {
     EXPECT_EQ(t.DataBlocks().size(), static_cast<std::size_t>(f.blocksReached));
     EXPECT_EQ(t.context.operation.BytesWritten, f.blocksReached * 128);
     EXPECT_EQ(t.host.panel[kPanelProgress],
-              FormatElapsed(t.format, f.blocksReached) + "=" + std::to_string(f.blocksReached * 128));
+              FormatElapsed(f.blocksReached) + "=" + std::to_string(f.blocksReached * 128));
     t.ExpectEndedCleanly();
     // What reached the device is the image's beginning, nothing else.
     const Bytes& memory = t.sim.Memory();

@@ -27,11 +27,11 @@ TEST(Clock, FixedFormatsAndDateTime) {
 
 TEST(Clock, ElapsedTimeIsWrittenAsATimeOfDay) {
   const FixedDateTimeFormat f;
-  EXPECT_EQ(FormatElapsed(f, 7000), "0:00:07");
-  EXPECT_EQ(FormatElapsed(f, 7999), "0:00:07");
-  EXPECT_EQ(FormatElapsed(f, 3723000), "1:02:03");
-  EXPECT_EQ(FormatElapsed(f, -5), "0:00:00");
-  EXPECT_EQ(FormatElapsed(f, 86400000 + 61000), "0:01:01");
+  EXPECT_EQ(FormatElapsed(7000), "0:00:07");
+  EXPECT_EQ(FormatElapsed(7999), "0:00:07");
+  EXPECT_EQ(FormatElapsed(3723000), "1:02:03");
+  EXPECT_EQ(FormatElapsed(-5), "0:00:00");
+  EXPECT_EQ(FormatElapsed(86400000 + 61000), "0:01:01");
 }
 
 TEST(Clock, OleDates) {

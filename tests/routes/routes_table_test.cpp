@@ -342,16 +342,16 @@ TEST(RouteTable, CtrlCNeverMarksButOtherControlKeysDo) {
   EXPECT_EQ(calls, 0);
 }
 
-TEST(RouteTable, EnterMarksAndAdvancesUnlessOnLastRow) {
+TEST(RouteTable, EnterAdvancesUnlessOnLastRowAndLeavesTheFlag) {
   RouteTable t;
   Fill(t, 2);
   t.SetModified(false);
   t.SetCursor(1, 3);
   t.EnterPressed();
-  EXPECT_TRUE(t.Modified());
+  EXPECT_FALSE(t.Modified());
   EXPECT_EQ(t.CursorRow(), 2);
   EXPECT_EQ(t.CursorColumn(), 3);
-  t.SetModified(false);
+  t.SetModified(true);
   t.EnterPressed();
   EXPECT_TRUE(t.Modified());
   EXPECT_EQ(t.CursorRow(), 2);
