@@ -133,9 +133,20 @@ void TVelmoraF::createToolBar() {
   bar->addWidget(lbProd);
 }
 
-void TVelmoraF::aOpenExecute() { files_->Open(true); }
-void TVelmoraF::aSaveExecute() { files_->Save(); }
-void TVelmoraF::aSaveAsExecute() { files_->SaveAs(); }
+// After a dialog the focus goes back to the grid, even where the dialog's command
+// replaced the cell editor that had it.
+void TVelmoraF::aOpenExecute() {
+  files_->Open(true);
+  if (gridFocusable_) FocusGrid();
+}
+void TVelmoraF::aSaveExecute() {
+  files_->Save();
+  if (gridFocusable_) FocusGrid();
+}
+void TVelmoraF::aSaveAsExecute() {
+  files_->SaveAs();
+  if (gridFocusable_) FocusGrid();
+}
 void TVelmoraF::aCloseExecute() { files_->Close(); }
 void TVelmoraF::aExitExecute() { close(); }
 

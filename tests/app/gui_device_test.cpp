@@ -271,6 +271,22 @@ TEST_F(DeviceTest, CtrlPWritesTheNewestFileAndWarnsWhenAnOlderRowIsSelected) {
   }
 }
 
+TEST_F(DeviceTest, TypingLandsInTheGridAfterTheBootLoaderGoes) {
+  Make("");
+  w->show();
+  QApplication::setActiveWindow(w.get());
+  ASSERT_TRUE(QTest::qWaitForWindowActive(w.get()));
+  LoadThree();
+  sim->SetBoot(true);
+  auto* boot = w->findChild<QTableWidget*>(QStringLiteral("sgBoot"));
+  QTest::mouseClick(boot->viewport(), Qt::LeftButton, {},
+                    boot->visualRect(boot->model()->index(0, 1)).center());
+  sim->SetBoot(false);
+  ASSERT_NE(QApplication::focusWidget(), nullptr);
+  Type(QApplication::focusWidget(), QStringLiteral("Ю"));
+  EXPECT_EQ(Cell(*w, 1, 1), QStringLiteral("12Ю"));
+}
+
 TEST_F(DeviceTest, AFirmwarePanelWithoutFilesLeavesProgDisabled) {
   QTemporaryDir empty;
   Make("boot", {empty.path().toStdString()});
