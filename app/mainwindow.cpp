@@ -399,7 +399,10 @@ bool TVelmoraF::eventFilter(QObject* watched, QEvent* event) {
     gridKeys_ = false;  // a click on one cell is for typing; a drag over more is not
   } else if (event->type() == QEvent::FocusIn && gridKeys_ &&
              watched->parent() == sgList->viewport()) {
-    sgList->setFocus(Qt::OtherFocusReason);  // the view hands a click's focus to the editor
+    // The view hands a click's focus to the editor; the editor must not see it, or it
+    // would go on drawing its caret.
+    sgList->setFocus(Qt::OtherFocusReason);
+    return true;
   }
   return QMainWindow::eventFilter(watched, event);
 }
