@@ -75,8 +75,7 @@ void CellDelegate::SetShortcutFilter(std::function<bool(const QKeySequence&)> is
 
 QWidget* CellDelegate::createEditor(QWidget* parent, const QStyleOptionViewItem&,
                                     const QModelIndex& index) const {
-  // Typing stops earlier (the key filter); a paste is cut at the field's
-  // capacity.
+  // Typing stops earlier (the key filter); a paste is cut at the field's capacity.
   auto* edit = new CellEdit(RouteModel::Capacity(index.column()), parent);
   auto* self = const_cast<CellDelegate*>(this);
   // The grid's cell follows the editor at every change, as the operator types.
@@ -157,8 +156,7 @@ bool CellDelegate::FilterKeyPress(QWidget* editor, QKeyEvent* event) {
   }
   auto* edit = qobject_cast<CellEdit*>(editor);
   if (edit && event->matches(QKeySequence::Paste)) {
-    // Ctrl+V is a control character: it marks the table, as every such key
-    // does.
+    // Ctrl+V is a control character: it marks the table, as every such key does.
     const char32_t ch = KeyCharacter(*event);
     if (ch != 0) table_.FilterKey(ch, RouteModel::ToCp(edit->text()));
     edit->PasteText(QApplication::clipboard()->text());
@@ -196,9 +194,8 @@ bool CellDelegate::FilterKeyPress(QWidget* editor, QKeyEvent* event) {
     case velmora::RouteTable::KeyVerdict::PassQuiet:
       return false;
     case velmora::RouteTable::KeyVerdict::Pass:
-      // Escape has done its work (the flag); it must not close the always-shown
-      // editor, only hand the keys to the grid for its spreadsheet copy and
-      // paste.
+      // Escape has done its work (the flag); it must not close the always-shown editor, only hand
+      // the keys to the grid for its spreadsheet copy and paste.
       if (key != Qt::Key_Escape) return false;
       emit leftEditor();
       return true;

@@ -8,9 +8,8 @@
 
 #include "routes/routetable.h"
 
-// The cell editor. Every way text is pasted into it (the paste keys, its
-// context menu, the X11 selection, a text drop) goes through the rules of
-// typing.
+// The cell editor. Every way text is pasted into it (the paste keys, its context menu, the X11
+// selection, a text drop) goes through the rules of typing.
 class CellEdit : public QLineEdit {
   Q_OBJECT
 

@@ -77,8 +77,7 @@ TVelmoraF::TVelmoraF(WindowOptions options, QWidget* parent)
   table_.SetListener([this] { OnTableChanged(); });
   createDeviceSources();
 
-  // The client area is 529 pixels wide, or what the grid's columns need in the
-  // desktop's font.
+  // The client area is 529 pixels wide, or what the grid's columns need in the desktop's font.
   resize(qMax(529, GridWidth()),
          424 + menuBar()->sizeHint().height() + (simPanel_ ? simPanel_->sizeHint().height() : 0));
   FormCreate();
@@ -289,8 +288,7 @@ void TVelmoraF::RefreshWindowState() {
     aProg->setVisible(false);
     lbChangeProg->hide();
   }
-  // Focus follows the grid: once it can be used again, the next key lands in
-  // its cursor cell.
+  // Focus follows the grid: once it can be used again, the next key lands in its cursor cell.
   const bool focusable = s.grid && !s.bootMode;
   if (focusable && !gridFocusable_) FocusGrid();
   gridFocusable_ = focusable;
@@ -300,8 +298,7 @@ void TVelmoraF::SetTitle(const std::string& title) { setWindowTitle(RouteModel::
 
 void TVelmoraF::AppendLine(const std::string& text, const QColor& colour) {
   QTextCursor cursor(reMsg->document());
-  // An error line stays red whatever colour the log holds (an arrival's blue,
-  // say).
+  // An error line stays red whatever colour the log holds (an arrival's blue, say).
   const bool error = text.compare(0, 3, "***") == 0;
   cursor.movePosition(QTextCursor::End);
   if (logLines_ > 0) cursor.insertBlock();
@@ -387,8 +384,7 @@ void TVelmoraF::closeEvent(QCloseEvent* event) {
 
 bool TVelmoraF::eventFilter(QObject* watched, QEvent* event) {
   if (watched == sgList) {
-    // The grid hands its focus on to the always-shown editor, unless it keeps
-    // the keys.
+    // The grid hands its focus on to the always-shown editor, unless it keeps the keys.
     if (event->type() == QEvent::FocusIn && !gridKeys_) {
       if (QWidget* editor = sgList->indexWidget(sgList->currentIndex())) editor->setFocus();
     }
@@ -399,8 +395,8 @@ bool TVelmoraF::eventFilter(QObject* watched, QEvent* event) {
     gridKeys_ = false;  // a click on one cell is for typing; a drag over more is not
   } else if (event->type() == QEvent::FocusIn && gridKeys_ &&
              watched->parent() == sgList->viewport()) {
-    // The view hands a click's focus to the editor; the editor must not see it, or it
-    // would go on drawing its caret.
+    // The view hands a click's focus to the editor; the editor must not see it, or it would go on
+    // drawing its caret.
     sgList->setFocus(Qt::OtherFocusReason);
     return true;
   }

@@ -107,8 +107,8 @@ class TVelmoraF : public QMainWindow, public velmora::FileCommandHost, public ve
   void FormCreate();
 
   void OnTableChanged();
-  // The grid's keys (mainwindow_grid.cpp): focus at the cursor cell, or in the
-  // grid itself for the spreadsheet copy and paste of a range.
+  // The grid's keys (mainwindow_grid.cpp): focus at the cursor cell, or in the grid itself for the
+  // spreadsheet copy and paste of a range.
   void FocusGrid();
   void KeysToGrid();
   bool GridKeyPress(QKeyEvent* event);

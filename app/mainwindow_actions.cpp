@@ -133,8 +133,8 @@ void TVelmoraF::createToolBar() {
   bar->addWidget(lbProd);
 }
 
-// After a dialog the focus goes back to the grid, even where the dialog's command
-// replaced the cell editor that had it.
+// After a dialog the focus goes back to the grid, even where the dialog's command replaced the cell
+// editor that had it.
 void TVelmoraF::aOpenExecute() {
   files_->Open(true);
   if (gridFocusable_) FocusGrid();

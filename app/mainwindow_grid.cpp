@@ -1,7 +1,6 @@
-// The route grid's keys: where the focus goes when the grid can be used again,
-// and the spreadsheet copy and paste of cell ranges while the grid itself, not
-// its cell editor, takes the keys (after Escape, or while more than one cell is
-// selected).
+// The route grid's keys: where the focus goes when the grid can be used again, and the spreadsheet
+// copy and paste of cell ranges while the grid itself, not its cell editor, takes the keys (after
+// Escape, or while more than one cell is selected).
 #include <QApplication>
 #include <QClipboard>
 #include <QHeaderView>
@@ -16,8 +15,8 @@
 #include "routemodel.h"
 
 void TVelmoraF::SetGridWidths() {
-  // At least these widths, and wide enough that each header reads in full in
-  // the font the desktop has (fonts without Tahoma's metrics are wider).
+  // At least these widths, and wide enough that each header reads in full in the font the desktop
+  // has (fonts without Tahoma's metrics are wider).
   const int widths[] = {32, 49, 114, 108, 184};
   const QHeaderView* header = sgList->horizontalHeader();
   for (int c = 0; c < 5; ++c) {
@@ -64,8 +63,7 @@ bool TVelmoraF::GridKeyPress(QKeyEvent* event) {
                          CellDelegate::KeyCharacter(*event) >= 32;
   QWidget* editor = sgList->indexWidget(sgList->currentIndex());
   if (!(enter || character) || !editor) return false;
-  // Back into the cell: Enter or F2 puts the caret there, a character is typed
-  // into it.
+  // Back into the cell: Enter or F2 puts the caret there, a character is typed into it.
   gridKeys_ = false;
   sgList->selectionModel()->select(sgList->currentIndex(), QItemSelectionModel::ClearAndSelect);
   editor->setFocus(Qt::OtherFocusReason);

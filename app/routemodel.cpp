@@ -33,8 +33,8 @@ bool RouteModel::setData(const QModelIndex& index, const QVariant& value, int ro
 
 Qt::ItemFlags RouteModel::flags(const QModelIndex& index) const {
   if (!InRange(index)) return Qt::NoItemFlags;
-  // The placeholder row is neither editable nor drawn as selected; the number
-  // column is not editable.
+  // The placeholder row is neither editable nor drawn as selected; the number column is not
+  // editable.
   if (index.row() + 1 > table_.RouteCount()) return Qt::ItemIsEnabled;
   Qt::ItemFlags f = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
   if (index.column() > 0) f |= Qt::ItemIsEditable;

@@ -25,8 +25,7 @@ StatusBars::StatusBars(QWidget* parent) : QWidget(parent) {
     label->setContentsMargins(1, 0, 1, 0);
     label->setIndent(1);
     if (i == 0) {
-      // Panel 0 holds the longest progress text, a 64 KiB firmware image, in
-      // full.
+      // Panel 0 holds the longest progress text, a 64 KiB firmware image, in full.
       const int frame = label->width() - label->contentsRect().width() + 2 * label->indent();
       const int text = label->fontMetrics().horizontalAdvance(QStringLiteral("0:00:00=65536"));
       label->setFixedWidth(qMax(widths[i], text + frame + 2));

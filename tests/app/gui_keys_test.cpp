@@ -1,6 +1,6 @@
-// The window driven as the operator does, keys going to whatever holds the focus: typing
-// after the commands that enable the grid, keypad keys, Enter, pastes into a cell, the
-// grid's spreadsheet copy and paste, and the texts the window shows.
+// The window driven as the operator does, keys going to whatever holds the focus: typing after the
+// commands that enable the grid, keypad keys, Enter, pastes into a cell, the grid's spreadsheet
+// copy and paste, and the texts the window shows.
 #include <gtest/gtest.h>
 
 #include <QClipboard>

@@ -82,8 +82,7 @@ TEST_F(WindowTest, LayoutCarriesTheNamesHeadersAndWidths) {
   const QStringList headers = {
       QStringLiteral(" №"), QStringLiteral("Маршрут"), QStringLiteral("Начальная остановка"),
       QStringLiteral("Конечная остановка"), QStringLiteral("Дополнительное сообщение")};
-  // The widths are minimums; each header reads in full in whatever font the
-  // desktop has.
+  // The widths are minimums; each header reads in full in whatever font the desktop has.
   const int widths[] = {32, 49, 114, 108, 184};
   QHeaderView* header = Grid(*w)->horizontalHeader();
   const int margin = header->style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, header);

@@ -1,5 +1,4 @@
-// Pasted text under the typing rules, and the grid's spreadsheet copy and
-// paste.
+// Pasted text under the typing rules, and the grid's spreadsheet copy and paste.
 #include <gtest/gtest.h>
 
 #include <string>
