@@ -104,11 +104,8 @@ int RunTransfer(const Args& args) {
   auto work = std::make_unique<WorkBuffer>();
   session.Host().SetProgressTotal(BuildRouteImage(*stored, *work).length);
   session.Start();
-  // In its boot-loader identity the КАДО takes firmware only; the window then offers no transfer.
-  if (session.Context().device.BootMode()) {
-    Failure("the КАДО is in its boot-loader identity: it takes firmware ('flash'), not routes");
-    return session.Finish(kExitFailure);
-  }
+  // The identity is checked on the handle the transfer opens: a КАДО in its boot-loader
+  // identity, there at the start or arriving during the wait, receives nothing.
   const int status = TransmitRoutes(session.Env(), *stored, *work);
   return session.Finish(status == kStatusOk ? kExitOk : kExitFailure);
 }

@@ -80,14 +80,26 @@ int ProgramFirmware(DeviceEnv& env, const FirmwareListing& listing, int selected
   const std::vector<uint8_t> decoded = DecodeFirmware(file.data(), length);
   const FirmwareHeader header = ParseFirmwareHeader(file.data());
 
-  std::unique_ptr<HidDevice> handle;
-  if (!env.context.device.DevicePath.empty()) {
-    handle = env.hid.Open(env.context.device.DevicePath, true);
+  OperationDevice opened;
+  int open = kStatusAccessDenied;
+  if (!env.context.device.DevicePath.empty() && decoded.size() >= kFirmwareHeaderBlock) {
+    open = OpenForWrite(env.hid, env.context.device.DevicePath, KadoBootProductId, nullptr, opened);
   }
-  if (!handle || decoded.size() < kFirmwareHeaderBlock) {
+  if (open == kStatusAccessDenied) {
     host.ShowStatus(kPanelStatus, Cp("КАДО не открыто"));
-    return kStatusAccessDenied;
+    return open;
   }
+  if (open == kStatusWrongIdentity) {
+    host.ShowStatus(kPanelStatus, Cp("КАДО не открыто"));
+    host.AppendLogLine(Cp("***КАДО не в режиме загрузчика: программа не записана"), kRed);
+    return open;
+  }
+  if (open != kStatusOk) {
+    LogParamReadFailure(host, open);
+    ReportFailure(host, "Ошибка записи программы");
+    return open;
+  }
+  HidDevice* handle = opened.handle.get();
 
   host.ShowStatus(kPanelStatus, Cp("Загружаем"));
   op.TransferStartMs = env.clock.MonotonicMs();
@@ -104,7 +116,8 @@ int ProgramFirmware(DeviceEnv& env, const FirmwareListing& listing, int selected
     ReportFailure(host, "Ошибка записи программы");
   }
 
-  handle.reset();
+  opened.handle.reset();
+  opened.lock.Release();
   host.ShowStatus(kPanelProgress,
                   FormatElapsed(env.clock.MonotonicMs() - op.TransferStartMs) + "=" +
                       std::to_string(op.BytesWritten));

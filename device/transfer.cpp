@@ -32,6 +32,18 @@ BusyScope::~BusyScope() {
   host_.RefreshWindowState();
 }
 
+int OpenForWrite(HidFunctions& hid, const std::string& path, uint16_t productId,
+                 std::unique_ptr<HidDevice> opened, OperationDevice& out) {
+  if (const int locked = out.lock.Acquire(path); locked != kStatusOk) return locked;
+  out.handle = opened ? std::move(opened) : hid.Open(path, true);
+  if (!out.handle) return kStatusAccessDenied;
+  out.attributes = HidAttributes{};
+  if (!out.handle->GetAttributes(out.attributes)) out.attributes = HidAttributes{};
+  if (out.attributes.vendorId != KadoVendorId || out.attributes.productId != productId)
+    return kStatusWrongIdentity;
+  return kStatusOk;
+}
+
 int TransmitRoutes(DeviceEnv& env, const StoredRouteList& stored, WorkBuffer& work) {
   OperationState& op = env.context.operation;
   DeviceState& device = env.context.device;
@@ -58,14 +70,29 @@ int TransmitRoutes(DeviceEnv& env, const StoredRouteList& stored, WorkBuffer& wo
                        kRed);
   }
 
-  // The operation holds the handle while the write runs: a removal handled between two
-  // blocks must not close it under the transport.
-  std::unique_ptr<HidDevice> handle = std::move(device.DeviceHandle);
-  if (!handle) handle = env.hid.Open(device.DevicePath, true);
-  if (!handle) {
+  OperationDevice opened;
+  const int open = OpenForWrite(env.hid, device.DevicePath, KadoProductId,
+                                std::move(device.DeviceHandle), opened);
+  if (open == kStatusAccessDenied) {
     host.ShowStatus(kPanelStatus, Cp("КАДО не открыто"));
-    return kStatusAccessDenied;
+    return open;
   }
+  if (open == kStatusWrongIdentity) {
+    const bool boot = opened.attributes.vendorId == KadoVendorId &&
+                      opened.attributes.productId == KadoBootProductId;
+    host.ShowStatus(kPanelStatus, Cp("КАДО не подключен"));
+    host.AppendLogLine(Cp(boot ? "***КАДО в режиме загрузчика: маршруты не записаны"
+                               : "***Устройство не является КАДО"),
+                       kRed);
+    return open;
+  }
+  if (open != kStatusOk) {
+    LogParamReadFailure(host, open);
+    host.ShowStatus(kPanelStatus, Cp("Ошибка записи данных"));
+    host.AppendLogLine(Cp("***Ошибка записи данных"), kRed);
+    return open;
+  }
+  HidDevice* handle = opened.handle.get();
 
   host.ShowStatus(kPanelProgress, "0");
   op.TransferStartMs = env.clock.MonotonicMs();
@@ -85,7 +112,8 @@ int TransmitRoutes(DeviceEnv& env, const StoredRouteList& stored, WorkBuffer& wo
     host.AppendLogLine(Cp("***Ошибка записи данных"), kRed);
   }
 
-  handle.reset();
+  opened.handle.reset();
+  opened.lock.Release();
   device.DeviceHandle.reset();
   host.ShowStatus(kPanelProgress,
                   FormatElapsed(env.clock.MonotonicMs() - op.TransferStartMs) + "=" +

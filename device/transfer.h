@@ -3,6 +3,7 @@
 #include "../routes/clock.h"
 #include "../routes/routerecord.h"
 #include "devicehost.h"
+#include "devicelock.h"
 #include "devicestate.h"
 #include "hid.h"
 #include "routeimage.h"
@@ -55,9 +56,26 @@ class BusyScope {
   DeviceHost& host_;
 };
 
+// The device as one operation holds it: the node's lock and the handle, both for the whole
+// operation (a removal handled between two blocks must not close the handle under it).
+struct OperationDevice {
+  DeviceLock lock;
+  std::unique_ptr<HidDevice> handle;
+  HidAttributes attributes;   // what the opened handle says it is
+};
+
+// The open step of a write of data meant for KadoVendorId/`productId`: locks the node,
+// opens it without sharing (or takes `opened`), and reads the handle's own attributes, since
+// a КАДО that restarted into its other identity during a wait arrives under the same path.
+// kStatusOk; kStatusInUse when another program holds the node; kStatusAccessDenied when it
+// does not open; kStatusWrongIdentity when it is not that identity (nothing has been sent).
+int OpenForWrite(HidFunctions& hid, const std::string& path, uint16_t productId,
+                 std::unique_ptr<HidDevice> opened, OperationDevice& out);
+
 // The whole transfer; returns the write's status (0 only for "Загрузка окончена"),
 // or kStatusNotFound when no device came, kStatusAccessDenied when it did not open,
-// and kStatusInUse when another device operation runs.
+// kStatusInUse when another device operation or program holds the device, and
+// kStatusWrongIdentity when the device is no КАДО in its normal identity.
 int TransmitRoutes(DeviceEnv& env, const StoredRouteList& stored, WorkBuffer& work);
 
 }  // namespace velmora

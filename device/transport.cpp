@@ -16,10 +16,6 @@ constexpr uint8_t kClosingReportId = 1;
 constexpr std::size_t kMinParamReply = 7;
 constexpr std::size_t kBlockHeader = 4;
 
-void LogParamReadFailure(DeviceHost& host, int status) {
-  host.LogMessage(Cp("***Ошибка чтения параметров КАДО: ") + DeviceErrorText(status) + "\n");
-}
-
 void LogBlockWriteFailure(DeviceHost& host, int status) {
   host.LogMessage(Cp("***Ошибка записи блока данных: ") + DeviceErrorText(status) + "\n");
 }
@@ -35,6 +31,10 @@ int ReadParamReport(HidDevice& device, ParamReply& reply) {
 }
 
 }  // namespace
+
+void LogParamReadFailure(DeviceHost& host, int status) {
+  host.LogMessage(Cp("***Ошибка чтения параметров КАДО: ") + DeviceErrorText(status) + "\n");
+}
 
 std::string DeviceErrorText(int status) {
   switch (status) {

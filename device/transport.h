@@ -20,6 +20,7 @@ constexpr int kStatusInUse = 16;
 constexpr int kStatusShortReply = -1;
 constexpr int kStatusBlockTooLarge = -2;    // BlockSize above the 128-byte data area
 constexpr int kStatusMemoryTooSmall = -3;   // MemorySize below the end of the range
+constexpr int kStatusWrongIdentity = -4;    // the opened device is not the identity the data is for
 
 constexpr std::size_t kReportBufferSize = 132;
 constexpr int kMaxBlockSize = 128;
@@ -39,6 +40,10 @@ struct ParamReply {
   uint16_t BlockSize() const;
   int32_t MemorySize() const;
 };
+
+// "***Ошибка чтения параметров КАДО: <text of status>\n" through LogMessage: the first
+// step of every write, and how a write that cannot begin is reported.
+void LogParamReadFailure(DeviceHost& host, int status);
 
 // nullopt when the read failed; the failure has been logged through `host`.
 std::optional<ParamReply> ReadDeviceParams(HidDevice& device, DeviceHost& host);
