@@ -1,5 +1,6 @@
 // Arrivals and removals of HID interfaces while the program runs, from the platform's
-// own source: WM_DEVICECHANGE on Windows, a udev monitor on Linux, else a 500 ms poll.
+// own source: WM_DEVICECHANGE on Windows, a udev monitor on Linux where the udev daemon
+// runs, else a 500 ms poll of the enumeration.
 #pragma once
 #include <QObject>
 #include <cstdint>
@@ -8,6 +9,7 @@
 #include <string>
 
 #include "device/hid.h"
+#include "device/hotplug.h"
 
 class QWidget;
 
@@ -15,8 +17,8 @@ class DeviceWatcher : public QObject {
   Q_OBJECT
 
  public:
-  // `code` is the event code UpdateDevice takes (0x8000 arrival, 0x8004 removal).
-  using Sink = std::function<void(const std::string& path, uint32_t code)>;
+  // One arrival or removal, with the IDs where the source tells them.
+  using Sink = std::function<void(const velmora::HotplugEvent& event)>;
   enum class Source { None, Notifications, Udev, Poll };
 
   DeviceWatcher(velmora::HidFunctions& hid, QWidget* window, Sink sink, QObject* parent = nullptr);
@@ -29,6 +31,8 @@ class DeviceWatcher : public QObject {
   // sends no events).
   Source StartPolling(int intervalMs = 500);
   Source ActiveSource() const { return source_; }
+  // The udev daemon's control socket that Start() looks for (Linux); for the tests.
+  void SetUdevControlSocket(std::string path) { udevControl_ = std::move(path); }
 
   struct Impl;
 
@@ -37,5 +41,6 @@ class DeviceWatcher : public QObject {
   QWidget* window_;
   Sink sink_;
   Source source_ = Source::None;
+  std::string udevControl_ = velmora::kUdevControlSocket;
   std::unique_ptr<Impl> impl_;
 };

@@ -1,5 +1,6 @@
 // Linux and other systems: a udev monitor of hidraw nodes in the event loop, or, where
-// udev is not there, a poll of the enumeration that turns differences into events.
+// udev or its daemon is not there, a poll of the enumeration that turns differences into
+// events.
 #include <QSocketNotifier>
 #include <QTimer>
 
@@ -27,11 +28,9 @@ DeviceWatcher::~DeviceWatcher() = default;
 DeviceWatcher::Source DeviceWatcher::Start() {
   if (source_ != Source::None) return source_;
   const auto deliver = [this](const std::vector<velmora::HotplugEvent>& events) {
-    for (const velmora::HotplugEvent& e : events) {
-      sink_(e.path, e.arrival ? velmora::kDbtDeviceArrival : velmora::kDbtDeviceRemoveComplete);
-    }
+    for (const velmora::HotplugEvent& e : events) sink_(e);
   };
-  impl_->monitor = velmora::CreateUdevMonitor();
+  impl_->monitor = velmora::CreateUdevMonitor(udevControl_);
   if (impl_->monitor && impl_->monitor->Fd() >= 0) {
     impl_->notifier =
         std::make_unique<QSocketNotifier>(impl_->monitor->Fd(), QSocketNotifier::Read);
@@ -51,9 +50,7 @@ DeviceWatcher::Source DeviceWatcher::StartPolling(int intervalMs) {
   impl_->timer = std::make_unique<QTimer>();
   impl_->timer->setInterval(intervalMs);
   connect(impl_->timer.get(), &QTimer::timeout, this, [this] {
-    for (const velmora::HotplugEvent& e : impl_->poller->Poll()) {
-      sink_(e.path, e.arrival ? velmora::kDbtDeviceArrival : velmora::kDbtDeviceRemoveComplete);
-    }
+    for (const velmora::HotplugEvent& e : impl_->poller->Poll()) sink_(e);
   });
   impl_->timer->start();
   source_ = Source::Poll;

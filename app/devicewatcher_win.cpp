@@ -45,7 +45,10 @@ struct DeviceWatcher::Impl : public QAbstractNativeEventFilter {
       while (n < room && name[n] != '\0') ++n;
       path.assign(name, n);
     }
-    owner->sink_(path, static_cast<uint32_t>(wParam));
+    velmora::HotplugEvent event{path, wParam == DBT_DEVICEARRIVAL};
+    // The interface path names the IDs: a keyboard or a mouse is not opened to learn them.
+    velmora::IdsFromInterfacePath(path, event.vendorId, event.productId);
+    owner->sink_(event);
   }
 };
 

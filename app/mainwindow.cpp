@@ -217,17 +217,21 @@ void TVelmoraF::createPanels() {
 
 void TVelmoraF::createDeviceSources() {
   if (sim_) {
-    sim_->SetEventListener([this](const velmora::HotplugEvent& e) {
-      link_->UpdateDevice(
-          e.path, e.arrival ? velmora::kDbtDeviceArrival : velmora::kDbtDeviceRemoveComplete);
-    });
+    sim_->SetEventListener([this](const velmora::HotplugEvent& e) { link_->UpdateDevice(e); });
     simPanel_ = new SimPanel(*sim_, this);
     addToolBarBreak(Qt::BottomToolBarArea);
     addToolBar(Qt::BottomToolBarArea, simPanel_);
+    // attach-after=MS: the simulated КАДО arrives that long after start, as if plugged in.
+    if (const int after = sim_->Options().attachAfterMs; after >= 0) {
+      QTimer::singleShot(after, this, [this, after] {
+        sim_->AttachIfDue(after);
+        simPanel_->UpdateButtons();
+      });
+    }
   } else if (options_.watchDevices) {
     watcher_ = new DeviceWatcher(
         *hid_, this,
-        [this](const std::string& path, uint32_t code) { link_->UpdateDevice(path, code); }, this);
+        [this](const velmora::HotplugEvent& e) { link_->UpdateDevice(e); }, this);
     watcher_->Start();
   }
 }

@@ -63,6 +63,7 @@ class TVelmoraF : public QMainWindow, public velmora::FileCommandHost, public ve
   void PumpEvents() override;
   void BringToFront() override;
   void SetProductCaption(const std::string& text) override;
+  void ScheduleOpenRetry(int delayMs) override;
 
   // The device link's start-up step; runs at the first activation, later calls do nothing.
   void FormActivate();

@@ -2,6 +2,7 @@
 // the firmware list and the progress of a write.
 #include <QCoreApplication>
 #include <QTableWidget>
+#include <QTimer>
 
 #include "device/firmwareupdate.h"
 #include "mainwindow.h"
@@ -40,6 +41,11 @@ void TVelmoraF::EndDeviceOperation() {
   stBars_->StopProgress();
   busyShown_ = false;
   RefreshWindowState();
+}
+
+// A КАДО node that did not open at its arrival is tried again from the event loop.
+void TVelmoraF::ScheduleOpenRetry(int delayMs) {
+  QTimer::singleShot(delayMs, this, [this] { link_->RetryOpen(); });
 }
 
 void TVelmoraF::aTransmitExecute() {

@@ -23,7 +23,8 @@ const char* const kDeviceOptionsHelp =
     "  --simulate[=OPTIONS]  use a simulated КАДО instead of the attached device; OPTIONS\n"
     "                        is a comma-separated list of boot, block=N, memory=N,\n"
     "                        version=A.B, fail-block=K, short-reply, reply=N (parameter\n"
-    "                        reply of N bytes, 0..132; short-reply is reply=5), detached\n"
+    "                        reply of N bytes, 0..132; short-reply is reply=5), detached,\n"
+    "                        attach-after=MS (with detached: arrives MS ms after start)\n"
     "  --device-memory OUT   with --simulate: write the simulated device's whole memory\n"
     "  --report-log OUT      with --simulate: write every feature report exchanged, one\n"
     "                        per line: get or set, a blank, the bytes in hex\n";
@@ -77,6 +78,7 @@ DeviceSession::DeviceSession(const DeviceOptions& options)
       link_(*hid_, context_, host_, clock_) {}
 
 void DeviceSession::Start() {
+  startMs_ = clock_.MonotonicMs();
   link_.FormActivate();
   if (link_.Loaded()) {
     poller_.emplace(*hid_);
@@ -88,9 +90,11 @@ void DeviceSession::Start() {
 // The window hears of arrivals by notification; the CLI looks for them while it waits.
 void DeviceSession::Pump() {
   if (!poller_) return;
-  for (const HotplugEvent& event : poller_->Poll()) {
-    link_.UpdateDevice(event.path, event.arrival ? kDbtDeviceArrival : kDbtDeviceRemoveComplete);
-  }
+  // The simulated КАДО of attach-after=MS arrives from here, found by the poll below.
+  if (sim_) sim_->AttachIfDue(clock_.MonotonicMs() - startMs_);
+  for (const HotplugEvent& event : poller_->Poll()) link_.UpdateDevice(event);
+  // The pump runs every 40 ms of a wait: often enough for the 50 ms of an open retry.
+  if (link_.RetryPending()) link_.RetryOpen();
 }
 
 bool DeviceSession::SelectBootLoader() {

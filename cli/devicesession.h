@@ -62,6 +62,7 @@ class DeviceSession {
   DeviceEnv env_;
   DeviceLink link_;
   std::optional<EnumerationPoller> poller_;
+  int64_t startMs_ = 0;
 };
 
 }  // namespace velmora::cli

@@ -16,6 +16,9 @@ class DeviceHost : public MessageSink {
   virtual void RefreshWindowState() = 0;
   virtual void BringToFront() = 0;
   virtual void SetProductCaption(const std::string& text) = 0;   // lbProd, CP1251
+  // Asks for DeviceLink::RetryOpen after `delayMs`, from the host's own timer: the device
+  // link never sleeps waiting for a node's permissions. A host without timers may ignore it.
+  virtual void ScheduleOpenRetry(int delayMs) { (void)delayMs; }
 };
 
 }  // namespace velmora

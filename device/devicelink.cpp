@@ -9,10 +9,6 @@ namespace velmora {
 
 namespace {
 
-// A node can be announced before udev has set its permissions.
-constexpr int kOpenAttempts = 5;
-constexpr int kOpenRetryMs = 50;
-
 std::string Hex4(uint16_t value) {
   char text[8];
   std::snprintf(text, sizeof text, "%04X", static_cast<unsigned>(value));
@@ -39,12 +35,15 @@ bool SamePath(const std::string& a, const std::string& b) {
 
 }  // namespace
 
-DeviceLink::DeviceLink(HidFunctions& hid, DeviceContext& context, DeviceHost& host, Clock& clock)
-    : hid_(hid), context_(context), host_(host), clock_(clock) {}
+DeviceLink::DeviceLink(HidFunctions& hid, DeviceContext& context, DeviceHost& host, Clock&)
+    : hid_(hid), context_(context), host_(host) {}
 
 int DeviceLink::FindHidDevice(std::unique_ptr<HidDevice>& handle, uint16_t vendorId,
                               uint16_t productId, std::string* noticePath) {
   for (const HidDeviceInfo& info : hid_.Enumerate()) {
+    // The enumeration tells the IDs: other interfaces (keyboards, mice) are not opened.
+    const bool idsKnown = info.vendorId != 0 || info.productId != 0;
+    if (idsKnown && (info.vendorId != vendorId || info.productId != productId)) continue;
     if (noticePath) *noticePath = info.path;
     std::unique_ptr<HidDevice> device = hid_.Open(info.path, false);
     if (!device) continue;
@@ -81,70 +80,22 @@ bool DeviceLink::EnsureLoaded() {
   return loaded_;
 }
 
-std::unique_ptr<HidDevice> DeviceLink::OpenArrival(const std::string& path) {
-  // Without the HID library nothing can be opened.
-  if (!EnsureLoaded()) return nullptr;
-  for (int attempt = 1;; ++attempt) {
-    std::unique_ptr<HidDevice> device = hid_.Open(path, false);
-    if (device || attempt == kOpenAttempts) return device;
-    clock_.SleepMs(kOpenRetryMs);
-  }
+void DeviceLink::UpdateDevice(const std::string& path, uint32_t eventCode, uint32_t deviceType) {
+  UpdateDevice(HotplugEvent{path, eventCode == kDbtDeviceArrival}, deviceType);
 }
 
-void DeviceLink::UpdateDevice(const std::string& path, uint32_t eventCode, uint32_t deviceType) {
+void DeviceLink::UpdateDevice(const HotplugEvent& event, uint32_t deviceType) {
   DeviceState& state = context_.device;
   if (!context_.operation.DeviceBusy) host_.BringToFront();
   // A parameter read that fails during an arrival logs its line in blue as well.
   host_.SetLogColour(kBlue);
 
-  const std::string type = std::to_string(deviceType);
-  if (eventCode == kDbtDeviceArrival) {
-    std::string line = "T=" + type + " add++" + path;
-    std::unique_ptr<HidDevice> device = OpenArrival(path);
-    if (!device) {
-      line += Cp(" -Не открыли");
-      host_.AppendLogLine(line, kBlue);
-    } else {
-      line += Cp(" -Открыли");
-      HidAttributes attributes;
-      if (!device->GetAttributes(attributes)) attributes = HidAttributes{};
-      line += " VID=" + Hex4(attributes.vendorId) + " PID=" + Hex4(attributes.productId);
-      const bool kado = IsKado(attributes);
-
-      std::u32string text;
-      std::string vendorName, productName;
-      const bool haveVendor = device->GetManufacturerString(text);
-      if (haveVendor) {
-        vendorName = cp1251::Encode(text);
-        line += " vName=" + vendorName;
-      }
-      text.clear();
-      const bool haveProduct = device->GetProductString(text);
-      if (haveProduct) {
-        productName = cp1251::Encode(text);
-        line += " pName=" + productName;
-      }
-      // Only the КАДО is asked for its parameter report; other devices do not know it.
-      std::optional<ParamReply> reply;
-      if (kado) reply = ReadDeviceParams(*device, host_);
-      device.reset();
-      host_.AppendLogLine(line, kBlue);
-
-      // Other HID devices (a mouse, a keyboard) must not replace an attached КАДО.
-      if (kado) {
-        state.DevicePath = path;
-        state.DeviceAttributes = attributes;
-        if (haveVendor) state.VendorName = vendorName;
-        if (haveProduct) state.ProductName = productName;
-        std::string caption = haveProduct ? productName : std::string();
-        // Bytes 5 and 6 are only there when the reply was long enough.
-        if (reply && reply->length >= 7) caption += VersionText(reply->bytes.data());
-        host_.SetProductCaption(caption);
-      }
-    }
+  if (event.arrival) {
+    Arrival(event, deviceType);
   } else {
-    host_.AppendLogLine("T=" + type + "  rem--" + path, kRed);
-    if (!state.DevicePath.empty() && SamePath(path, state.DevicePath)) {
+    if (SamePath(event.path, pending_.path)) pending_ = PendingOpen{};
+    host_.AppendLogLine("T=" + std::to_string(deviceType) + "  rem--" + event.path, kRed);
+    if (!state.DevicePath.empty() && SamePath(event.path, state.DevicePath)) {
       state.DevicePath.clear();
       state.DeviceAttributes = HidAttributes{};
       host_.SetProductCaption(std::string());
@@ -152,6 +103,97 @@ void DeviceLink::UpdateDevice(const std::string& path, uint32_t eventCode, uint3
   }
 
   if (state.DeviceLinkStarted) host_.RefreshWindowState();
+}
+
+void DeviceLink::Arrival(const HotplugEvent& event, uint32_t deviceType) {
+  const std::string head = "T=" + std::to_string(deviceType) + " add++" + event.path;
+  if (event.IdsKnown() &&
+      !IsKado(HidAttributes{12, event.vendorId, event.productId, 0})) {
+    // Opening a keyboard or a mouse is refused by Windows and by root-only nodes, and
+    // every refusal would be retried: the IDs the event carries are enough.
+    host_.AppendLogLine(head + " VID=" + Hex4(event.vendorId) + " PID=" + Hex4(event.productId),
+                        kBlue);
+    return;
+  }
+  // Without the HID library nothing can be opened.
+  std::unique_ptr<HidDevice> device = EnsureLoaded() ? hid_.Open(event.path, false) : nullptr;
+  if (device) {
+    if (SamePath(event.path, pending_.path)) pending_ = PendingOpen{};
+    TakeArrival(event.path, deviceType, std::move(device));
+  } else if (event.IdsKnown() && loaded_) {
+    // A node can be announced before udev has set its permissions: the host's timer
+    // brings the next attempt, and the arrival line waits for its outcome.
+    pending_ = PendingOpen{event.path, deviceType, 1};
+    host_.ScheduleOpenRetry(kOpenRetryMs);
+  } else {
+    host_.AppendLogLine(head + Cp(" -Не открыли"), kBlue);
+  }
+}
+
+void DeviceLink::RetryOpen() {
+  if (!RetryPending()) return;
+  // Never between two blocks of a write: the write's pauses are its timing.
+  if (context_.operation.Writing) {
+    host_.ScheduleOpenRetry(kOpenRetryMs);
+    return;
+  }
+  std::unique_ptr<HidDevice> device = hid_.Open(pending_.path, false);
+  if (!device && ++pending_.attempts < kOpenAttempts) {
+    host_.ScheduleOpenRetry(kOpenRetryMs);
+    return;
+  }
+  const PendingOpen done = pending_;
+  pending_ = PendingOpen{};
+  host_.SetLogColour(kBlue);
+  if (device) {
+    TakeArrival(done.path, done.deviceType, std::move(device));
+  } else {
+    host_.AppendLogLine("T=" + std::to_string(done.deviceType) + " add++" + done.path +
+                            Cp(" -Не открыли"),
+                        kBlue);
+  }
+  if (context_.device.DeviceLinkStarted) host_.RefreshWindowState();
+}
+
+void DeviceLink::TakeArrival(const std::string& path, uint32_t deviceType,
+                             std::unique_ptr<HidDevice> device) {
+  DeviceState& state = context_.device;
+  std::string line = "T=" + std::to_string(deviceType) + " add++" + path + Cp(" -Открыли");
+  HidAttributes attributes;
+  if (!device->GetAttributes(attributes)) attributes = HidAttributes{};
+  line += " VID=" + Hex4(attributes.vendorId) + " PID=" + Hex4(attributes.productId);
+  const bool kado = IsKado(attributes);
+
+  std::u32string text;
+  std::string vendorName, productName;
+  const bool haveVendor = device->GetManufacturerString(text);
+  if (haveVendor) {
+    vendorName = cp1251::Encode(text);
+    line += " vName=" + vendorName;
+  }
+  text.clear();
+  const bool haveProduct = device->GetProductString(text);
+  if (haveProduct) {
+    productName = cp1251::Encode(text);
+    line += " pName=" + productName;
+  }
+  // Only the КАДО is asked for its parameter report; other devices do not know it.
+  std::optional<ParamReply> reply;
+  if (kado) reply = ReadDeviceParams(*device, host_);
+  device.reset();
+  host_.AppendLogLine(line, kBlue);
+
+  // Other HID devices (a mouse, a keyboard) must not replace an attached КАДО.
+  if (kado) {
+    state.DevicePath = path;
+    state.DeviceAttributes = attributes;
+    if (haveVendor) state.VendorName = vendorName;
+    if (haveProduct) state.ProductName = productName;
+    std::string caption = haveProduct ? productName : std::string();
+    // Bytes 5 and 6 are only there when the reply was long enough.
+    if (reply && reply->length >= 7) caption += VersionText(reply->bytes.data());
+    host_.SetProductCaption(caption);
+  }
 }
 
 }  // namespace velmora

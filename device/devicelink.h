@@ -8,6 +8,7 @@
 #include "devicehost.h"
 #include "devicestate.h"
 #include "hid.h"
+#include "hotplug.h"
 
 namespace velmora {
 
@@ -24,22 +25,41 @@ class DeviceLink {
                     std::string* noticePath);
   // The start-up step, at the window's first activation; later calls do nothing.
   void FormActivate();
-  // One arrival (kDbtDeviceArrival) or removal (any other code).
+  // One arrival (kDbtDeviceArrival) or removal (any other code) of an interface whose
+  // IDs are not known before it is opened.
   void UpdateDevice(const std::string& path, uint32_t eventCode,
                     uint32_t deviceType = kDbtDevtypDeviceInterface);
+  // The same with the IDs the event carries: a device that is no КАДО is not opened.
+  void UpdateDevice(const HotplugEvent& event, uint32_t deviceType = kDbtDevtypDeviceInterface);
+
+  // A КАДО candidate whose node did not open at its arrival (its permissions may still be
+  // on their way) is tried again up to kOpenAttempts times, each kOpenRetryMs after the
+  // last: the host schedules the step (DeviceHost::ScheduleOpenRetry) and calls it. During
+  // a device write it only asks to be called again.
+  void RetryOpen();
+  bool RetryPending() const { return pending_.attempts > 0; }
+  static constexpr int kOpenAttempts = 5;
+  static constexpr int kOpenRetryMs = 50;
 
   bool Loaded() const { return loaded_; }
 
  private:
+  struct PendingOpen {
+    std::string path;
+    uint32_t deviceType = kDbtDevtypDeviceInterface;
+    int attempts = 0;   // 0: nothing pending
+  };
+
   // Loads the HID library once; events that come before the start-up step load it too.
   bool EnsureLoaded();
-  // Opens an arriving interface, retrying while its permissions may still be changing.
-  std::unique_ptr<HidDevice> OpenArrival(const std::string& path);
+  void Arrival(const HotplugEvent& event, uint32_t deviceType);
+  // The arrival line and, for a КАДО, the device state, from an opened interface.
+  void TakeArrival(const std::string& path, uint32_t deviceType, std::unique_ptr<HidDevice> device);
 
   HidFunctions& hid_;
   DeviceContext& context_;
   DeviceHost& host_;
-  Clock& clock_;
+  PendingOpen pending_;
   bool loaded_ = false;
   bool loadTried_ = false;
 };

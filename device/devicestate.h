@@ -22,6 +22,7 @@ struct DeviceState {
 
 struct OperationState {
   bool DeviceBusy = false;
+  bool Writing = false;          // between the first and the last report of a device write
   int64_t TransferStartMs = 0;   // Clock::MonotonicMs() when the current write began
   int BytesWritten = 0;
   int TransferCount = 0;

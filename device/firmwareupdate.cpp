@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <optional>
 #include <string>
 #include <system_error>
 #include <vector>
@@ -106,9 +107,11 @@ int ProgramFirmware(DeviceEnv& env, const FirmwareListing& listing, int selected
   const int end = static_cast<int>((static_cast<int64_t>(header.size) + kFirmwareEndAlign - 1) &
                                    ~static_cast<int64_t>(kFirmwareEndAlign - 1));
   ProgressRecorder progress(host, op);
+  std::optional<WritingScope> writing(op);
   const int status =
       WriteDeviceMemory(*handle, decoded.data() + kFirmwareHeaderBlock,
                         decoded.size() - kFirmwareHeaderBlock, 0, end, progress, env.clock);
+  writing.reset();
   if (status == kStatusOk) {
     env.clock.SleepMs(kSettleMs);
     host.ShowStatus(kPanelStatus, Cp("Программа записана"));

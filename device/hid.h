@@ -49,6 +49,10 @@ class HidFunctions {
   virtual std::unique_ptr<HidDevice> Open(const std::string& path, bool exclusive) = 0;
 };
 
+// The IDs in a Windows interface path ("\\?\hid#vid_16c0&pid_05df#..."), any letter case;
+// false when the path does not carry them.
+bool IdsFromInterfacePath(const std::string& path, uint16_t& vendorId, uint16_t& productId);
+
 // The backend of this platform (hidapi on Linux and macOS, HID.DLL on Windows); never null,
 // a build without a HID library gets one whose Load() fails.
 std::unique_ptr<HidFunctions> CreateSystemHidFunctions();

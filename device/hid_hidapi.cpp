@@ -100,7 +100,7 @@ class HidapiFunctions : public HidFunctions {
     return devices;
   }
 
-  // hidraw has no sharing modes; `exclusive` has nothing to select here.
+  // hidraw has no sharing modes: a device operation holds the node by its DeviceLock.
   std::unique_ptr<HidDevice> Open(const std::string& path, bool /*exclusive*/) override {
     if (!loaded_) return nullptr;
     hid_device* device = hid_open_path(path.c_str());

@@ -2,6 +2,6 @@
 
 namespace velmora {
 
-std::unique_ptr<HotplugMonitor> CreateUdevMonitor() { return nullptr; }
+std::unique_ptr<HotplugMonitor> CreateUdevMonitor(const std::string&) { return nullptr; }
 
 }  // namespace velmora

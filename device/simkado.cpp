@@ -46,7 +46,9 @@ struct SimKado::Impl {
   }
 
   void Emit(bool arrival) {
-    if (listener) listener(HotplugEvent{Path(), arrival});
+    if (listener)
+      listener(HotplugEvent{Path(), arrival, KadoVendorId,
+                            options.boot ? KadoBootProductId : KadoProductId});
   }
 
   void Detach() {
@@ -188,6 +190,12 @@ bool ParseSimKadoOptions(const std::string& text, SimKadoOptions& options, std::
       options.replyLength = static_cast<int>(number);
     } else if (name == "param-fail" && !hasValue) {
       options.failParamRead = true;
+    } else if (name == "attach-after" && hasValue) {
+      if (!ParseNumber(value, 0, 1 << 20, number)) {
+        error = "bad delay: " + value;
+        return false;
+      }
+      options.attachAfterMs = static_cast<int>(number);
     } else if (name == "block" && hasValue) {
       if (!ParseNumber(value, 0, 65535, number)) {
         error = "bad block size: " + value;
@@ -227,6 +235,10 @@ bool ParseSimKadoOptions(const std::string& text, SimKadoOptions& options, std::
       return false;
     }
   }
+  if (options.attachAfterMs >= 0 && !options.detached) {
+    error = "attach-after needs detached";
+    return false;
+  }
   return true;
 }
 
@@ -261,6 +273,13 @@ void SimKado::SetEventListener(std::function<void(const HotplugEvent&)> listener
 void SimKado::Attach() { impl_->Attach(); }
 
 void SimKado::Detach() { impl_->Detach(); }
+
+void SimKado::AttachIfDue(int64_t elapsedMs) {
+  const int after = impl_->options.attachAfterMs;
+  if (after < 0 || elapsedMs < after) return;
+  impl_->options.attachAfterMs = -1;   // once: a later Detach stays detached
+  impl_->Attach();
+}
 
 void SimKado::SetBoot(bool boot) {
   if (impl_->options.boot == boot) return;

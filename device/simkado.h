@@ -22,13 +22,14 @@ struct SimKadoOptions {
   int replyLength = -1;           // bytes of the parameter reply, 0..132; -1: the whole report
   bool failParamRead = false;
   bool detached = false;
+  int attachAfterMs = -1;         // with detached: arrives this long after start; -1: never
   std::string productUtf8 = "КАДО-08";
   std::string manufacturerUtf8 = "Morvan";
 
   int EffectiveMemorySize() const { return memorySize >= 0 ? memorySize : (boot ? 65536 : 8192); }
 };
 
-// "boot,block=64,memory=8192,version=1.5,fail-block=3,reply=7,detached"
+// "boot,block=64,memory=8192,version=1.5,fail-block=3,reply=7,detached,attach-after=100"
 // (short-reply is reply=5); false on
 // an unknown option or a bad number (`error` says which).
 bool ParseSimKadoOptions(const std::string& text, SimKadoOptions& options, std::string& error);
@@ -51,6 +52,9 @@ class SimKado : public HidFunctions {
   void SetEventListener(std::function<void(const HotplugEvent&)> listener);
   void Attach();                  // no-op when attached
   void Detach();
+  // Attaches when attach-after=MS was given and `elapsedMs` since start has reached it; the
+  // host calls it from its timer or its wait, and the arrival goes its usual way.
+  void AttachIfDue(int64_t elapsedMs);
   void SetBoot(bool boot);        // re-enumerates: a removal, then an arrival
   bool Attached() const;
   std::string Path() const;

@@ -1,6 +1,7 @@
 #include "transfer.h"
 
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "../routes/cp1251.h"
@@ -97,11 +98,13 @@ int TransmitRoutes(DeviceEnv& env, const StoredRouteList& stored, WorkBuffer& wo
   host.ShowStatus(kPanelProgress, "0");
   op.TransferStartMs = env.clock.MonotonicMs();
   ProgressRecorder progress(host, op);
+  std::optional<WritingScope> writing(op);
   // The end is the image's length, not its last byte: for a BlockSize of 1 an end of
   // L - 1 is already aligned and the image's last byte would never be sent. For every
   // other power of two up to 128 both ends align to the same block boundary.
   const int status = WriteDeviceMemory(*handle, work.data(), work.size(), 0, layout.length,
                                        progress, env.clock);
+  writing.reset();
   if (status == kStatusOk) {
     env.clock.SleepMs(kSettleMs);
     ++op.TransferCount;

@@ -29,6 +29,7 @@ class ProgressRecorder : public DeviceHost {
   void RefreshWindowState() override { host_.RefreshWindowState(); }
   void BringToFront() override { host_.BringToFront(); }
   void SetProductCaption(const std::string& text) override { host_.SetProductCaption(text); }
+  void ScheduleOpenRetry(int delayMs) override { host_.ScheduleOpenRetry(delayMs); }
   void LogMessage(const std::string& text) override { host_.LogMessage(text); }
   void AppendLogLine(const std::string& text, LogColour colour) override {
     host_.AppendLogLine(text, colour);
@@ -38,6 +39,19 @@ class ProgressRecorder : public DeviceHost {
 
  private:
   DeviceHost& host_;
+  OperationState& operation_;
+};
+
+// Writing for the span of one WriteDeviceMemory: arrivals are still handled between its
+// blocks, but nothing that waits on a device (the retry of a failed open) runs there.
+class WritingScope {
+ public:
+  explicit WritingScope(OperationState& operation) : operation_(operation) { operation_.Writing = true; }
+  ~WritingScope() { operation_.Writing = false; }
+  WritingScope(const WritingScope&) = delete;
+  WritingScope& operator=(const WritingScope&) = delete;
+
+ private:
   OperationState& operation_;
 };
 

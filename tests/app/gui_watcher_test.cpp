@@ -2,6 +2,8 @@
 // goes into an arrival or a removal for UpdateDevice.
 #include <gtest/gtest.h>
 
+#include <QFile>
+#include <QTemporaryDir>
 #include <QWidget>
 #include <utility>
 #include <vector>
@@ -27,8 +29,8 @@ TEST(DeviceWatcher, PollTurnsChangesIntoArrivalsAndRemovals) {
   velmora::SimKado sim;   // attached from the start: no arrival for it
   QWidget window;
   std::vector<Event> events;
-  DeviceWatcher watcher(sim, &window, [&](const std::string& path, uint32_t code) {
-    events.emplace_back(path, code);
+  DeviceWatcher watcher(sim, &window, [&](const velmora::HotplugEvent& e) {
+    events.emplace_back(e.path, e.arrival ? velmora::kDbtDeviceArrival : velmora::kDbtDeviceRemoveComplete);
   });
   ASSERT_EQ(watcher.StartPolling(10), DeviceWatcher::Source::Poll);
   QTest::qWait(40);
@@ -44,14 +46,23 @@ TEST(DeviceWatcher, PollTurnsChangesIntoArrivalsAndRemovals) {
   EXPECT_EQ(watcher.Start(), DeviceWatcher::Source::Poll);
 }
 
-TEST(DeviceWatcher, StartFindsASourceOnThisSystem) {
+TEST(DeviceWatcher, UsesUdevOnlyWhereItsDaemonRunsAndPollsElsewhere) {
   EnsureApp();
   velmora::SimKado sim;
   QWidget window;
-  DeviceWatcher watcher(sim, &window, [](const std::string&, uint32_t) {});
-  const DeviceWatcher::Source source = watcher.Start();
-  EXPECT_NE(source, DeviceWatcher::Source::None);
-  EXPECT_EQ(watcher.ActiveSource(), source);
+  QTemporaryDir folder;
+  const std::string control = (folder.path() + QStringLiteral("/control")).toStdString();
+  {
+    DeviceWatcher watcher(sim, &window, [](const velmora::HotplugEvent&) {});
+    watcher.SetUdevControlSocket(control);
+    EXPECT_EQ(watcher.Start(), DeviceWatcher::Source::Poll);
+    EXPECT_EQ(watcher.ActiveSource(), DeviceWatcher::Source::Poll);
+  }
+  QFile(QString::fromStdString(control)).open(QIODevice::WriteOnly);
+  const bool udevBuilt = velmora::CreateUdevMonitor(control) != nullptr;
+  DeviceWatcher watcher(sim, &window, [](const velmora::HotplugEvent&) {});
+  watcher.SetUdevControlSocket(control);
+  EXPECT_EQ(watcher.Start(), udevBuilt ? DeviceWatcher::Source::Udev : DeviceWatcher::Source::Poll);
 }
 
 }  // namespace

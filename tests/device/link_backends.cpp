@@ -1,11 +1,13 @@
 // The system HID backend, the udev monitor, the enumeration poller and the simulated КАДО.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <filesystem>
 
 #include "device/hotplug.h"
 #include "device/simkado.h"
 #include "link_fakes.h"
+#include "ops_fakes.h"
 #include "routes/cp1251.h"
 
 namespace velmora {
@@ -40,11 +42,47 @@ TEST(LinkBackends, SystemHidEnumeratesWithoutDevices) {
   EXPECT_EQ(hid->Open("/dev/hidraw-that-is-not-there", false), nullptr);
 }
 
-TEST(LinkBackends, UdevMonitorHasADescriptorAndNoEvents) {
-  auto monitor = CreateUdevMonitor();
+TEST(LinkBackends, UdevMonitorOnlyWhereTheDaemonsControlSocketIsThere) {
+  const opstest::TempFolder folder;
+  const std::string control = folder.Path() + "/control";
+  EXPECT_EQ(CreateUdevMonitor(control), nullptr);   // no daemon: the caller polls
+  folder.Write("control", {});
+  auto monitor = CreateUdevMonitor(control);
   if (!monitor) GTEST_SKIP() << "no udev in this build";
   EXPECT_GE(monitor->Fd(), 0);
   EXPECT_TRUE(monitor->ReadEvents().empty());   // does not block
+}
+
+TEST(LinkBackends, IdsFromUdevAndFromWindowsInterfacePaths) {
+  struct Case {
+    bool udev;
+    const char* text;
+    bool ok;
+    uint16_t vendorId, productId;
+  };
+  const Case cases[] = {
+      {true, "0003:000016C0:000005DF", true, KadoVendorId, KadoProductId},
+      {true, "0003:000046d:0000c077", true, 0x046D, 0xC077},
+      {true, "0003:000116C0:000005DF", false, 0, 0},   // beyond 16 bits
+      {true, "0003:16C0", false, 0, 0},
+      {true, "0003::05DF", false, 0, 0},
+      {true, "0003: 16C0:05DF", false, 0, 0},
+      {false, "\\\\?\\hid#vid_16c0&pid_05de#6&1a2b3c&0&0000#{4d1e55b2-f16f-11cf-88cb-001111000030}",
+       true, KadoVendorId, KadoBootProductId},
+      {false, "\\\\?\\HID#VID_046D&PID_C077&MI_00#7&2f&0&0000#{4d1e55b2}", true, 0x046D, 0xC077},
+      {false, "\\\\?\\hid#vid_16c&pid_05df#x", false, 0, 0},
+      {false, "\\\\?\\hid#{00001124-0000-1000-8000-00805f9b34fb}_vid&0002046d_pid&b01a", false, 0, 0},
+      {false, "vid_16c0&pid_05d", false, 0, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text);
+    uint16_t vendorId = 0, productId = 0;
+    const bool ok = c.udev ? ParseUdevHidId(c.text, vendorId, productId)
+                           : IdsFromInterfacePath(c.text, vendorId, productId);
+    EXPECT_EQ(ok, c.ok);
+    EXPECT_EQ(vendorId, c.vendorId);
+    EXPECT_EQ(productId, c.productId);
+  }
 }
 
 TEST(LinkBackends, PollerTurnsDifferencesIntoEvents) {
@@ -69,6 +107,18 @@ TEST(LinkBackends, PollerTurnsDifferencesIntoEvents) {
   EXPECT_FALSE(events[0].arrival);
   EXPECT_EQ(events[1].path, "/dev/hidraw2");
   EXPECT_TRUE(events[1].arrival);
+
+  // The same node under the other identity (a restart within one poll interval, the lowest
+  // free hidraw number given out again) is a removal followed by an arrival.
+  bus.entries.back().attributes.productId = KadoProductId;
+  events = poller.Poll();
+  ASSERT_EQ(events.size(), 2u);
+  EXPECT_EQ(events[0].path, "/dev/hidraw2");
+  EXPECT_FALSE(events[0].arrival);
+  EXPECT_EQ(events[0].productId, KadoBootProductId);
+  EXPECT_EQ(events[1].path, "/dev/hidraw2");
+  EXPECT_TRUE(events[1].arrival);
+  EXPECT_EQ(events[1].productId, KadoProductId);
 
   bus.entries.clear();
   events = poller.Poll();

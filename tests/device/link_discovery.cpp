@@ -20,13 +20,15 @@ const std::string kMouseLine =
     Cp("T=5 add++/dev/hidraw7 -Открыли VID=046D PID=C077 vName=Logitech pName=USB Optical Mouse");
 const std::string kKadoCaption = Cp("КАДО-08") + " (v1.05)";
 
+int LinkOpenAttempts() { return DeviceLink::kOpenAttempts; }
+
 struct Link {
   explicit Link(HidFunctions& hid) : link(hid, context, host, clock) {}
   DeviceState& state() { return context.device; }
   // Delivers the simulated КАДО's events as the window does.
   void Follow(SimKado& sim) {
     sim.SetEventListener([this](const HotplugEvent& e) {
-      link.UpdateDevice(e.path, e.arrival ? kDbtDeviceArrival : kDbtDeviceRemoveComplete);
+      link.UpdateDevice(e);
     });
   }
   DeviceContext context;
@@ -88,7 +90,7 @@ TEST(LinkDiscovery, StartUpPrefersTheNormalIdentity) {
   EXPECT_EQ(l.host.log[0].text, kKadoLine);
   EXPECT_FALSE(l.state().BootMode());
   EXPECT_EQ(boot.OpenHandles() + normal.OpenHandles(), 0);
-  EXPECT_EQ(bus.entries[0].opens, 1);   // the search opens every interface to read its IDs
+  EXPECT_EQ(bus.entries[0].opens, 0);   // the enumeration's IDs spare the mouse an open
 }
 
 TEST(LinkDiscovery, StartUpWithoutKadoOrWithoutLibrary) {
@@ -213,23 +215,52 @@ TEST(LinkDiscovery, OtherHidDevicesLeaveTheKadoAlone) {
   EXPECT_EQ(l.host.refreshes, 4);
 }
 
-TEST(LinkDiscovery, ArrivalRetriesTheOpenForAbout200Ms) {
+TEST(LinkDiscovery, OnlyKadoCandidatesAreOpenedAndRetriedFromTheHostsTimer) {
   FakeHidBus bus;
   Link l(bus);
   l.link.FormActivate();
-  auto& never = bus.Add("/dev/hidraw3", 0x046D, 0xC077);
-  never.failOpens = -1;
-  l.link.UpdateDevice("/dev/hidraw3", kDbtDeviceArrival);
-  EXPECT_EQ(never.opens, 5);
-  EXPECT_EQ(l.clock.ms, 200);
+  const auto arrive = [&](const std::string& path, uint16_t vendorId, uint16_t productId) {
+    l.link.UpdateDevice(HotplugEvent{path, true, vendorId, productId});
+  };
+  auto& mouse = bus.Add("/dev/hidraw3", 0x046D, 0xC077);
+  mouse.failOpens = -1;
+  arrive("/dev/hidraw3", 0x046D, 0xC077);
+  EXPECT_EQ(mouse.opens, 0);
+  EXPECT_TRUE(l.host.retries.empty());
+  EXPECT_EQ(l.host.Lines().back(), "T=5 add++/dev/hidraw3 VID=046D PID=C077");
 
   auto& late = bus.Add("/dev/hidraw4", KadoVendorId, KadoProductId);
   late.failOpens = 2;   // permissions arrive after the node
-  l.clock.ms = 0;
-  l.link.UpdateDevice("/dev/hidraw4", kDbtDeviceArrival);
+  const std::size_t lines = l.host.log.size();
+  arrive("/dev/hidraw4", KadoVendorId, KadoProductId);
+  EXPECT_EQ(late.opens, 1);
+  EXPECT_EQ(l.host.retries, std::vector<int>{50});
+  EXPECT_EQ(l.host.log.size(), lines);   // the line waits for the outcome
+  l.context.operation.Writing = true;    // between two blocks of a write: only asks again
+  l.link.RetryOpen();
+  EXPECT_EQ(late.opens, 1);
+  l.context.operation.Writing = false;
+  l.link.RetryOpen();
+  l.link.RetryOpen();
   EXPECT_EQ(late.opens, 3);
-  EXPECT_EQ(l.clock.ms, 100);
+  EXPECT_EQ(l.host.retries.size(), 3u);
+  EXPECT_FALSE(l.link.RetryPending());
   EXPECT_EQ(l.state().DevicePath, "/dev/hidraw4");
+  EXPECT_EQ(l.host.Lines().back().rfind(Cp("T=5 add++/dev/hidraw4 -Открыли"), 0), 0u);
+  EXPECT_EQ(l.clock.sleeps, 0);
+
+  auto& never = bus.Add("/dev/hidraw5", KadoVendorId, KadoBootProductId);
+  never.failOpens = -1;
+  arrive("/dev/hidraw5", KadoVendorId, KadoBootProductId);
+  for (int i = 0; i < 10 && l.link.RetryPending(); ++i) l.link.RetryOpen();
+  EXPECT_EQ(never.opens, LinkOpenAttempts());
+  EXPECT_EQ(l.host.Lines().back(), Cp("T=5 add++/dev/hidraw5 -Не открыли"));
+  EXPECT_EQ(l.state().DevicePath, "/dev/hidraw4");
+
+  // A removal before the node opened ends the retries.
+  arrive("/dev/hidraw5", KadoVendorId, KadoBootProductId);
+  l.link.UpdateDevice("/dev/hidraw5", kDbtDeviceRemoveComplete);
+  EXPECT_FALSE(l.link.RetryPending());
 }
 
 TEST(LinkDiscovery, FailedParameterReadIsLoggedBeforeTheArrivalLine) {

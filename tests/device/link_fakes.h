@@ -26,6 +26,7 @@ class FakeHost : public DeviceHost {
   int refreshes = 0;
   int broughtToFront = 0;
   int pumps = 0;
+  std::vector<int> retries;   // each ScheduleOpenRetry delay
   std::function<void(int)> onProgress;
 
   void LogMessage(const std::string& text) override {
@@ -48,6 +49,7 @@ class FakeHost : public DeviceHost {
   void RefreshWindowState() override { ++refreshes; }
   void BringToFront() override { ++broughtToFront; }
   void SetProductCaption(const std::string& text) override { captions.push_back(text); }
+  void ScheduleOpenRetry(int delayMs) override { retries.push_back(delayMs); }
 
   std::string Caption() const { return captions.empty() ? std::string() : captions.back(); }
   std::vector<std::string> Lines() const {

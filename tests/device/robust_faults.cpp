@@ -209,7 +209,7 @@ struct LinkedTransfer : Transfer {
   LinkedTransfer() : Transfer(SimKadoOptions{}), link(bus, context, host, clock) {
     bus.others = {&sim};
     sim.SetEventListener([this](const HotplugEvent& e) {
-      link.UpdateDevice(e.path, e.arrival ? kDbtDeviceArrival : kDbtDeviceRemoveComplete);
+      link.UpdateDevice(e);
     });
   }
   testing::FakeHidBus bus;
