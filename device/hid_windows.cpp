@@ -172,7 +172,9 @@ class WindowsHidFunctions : public HidFunctions {
       const std::size_t pathBytes = required - offsetof(SP_DEVICE_INTERFACE_DETAIL_DATA_A, DevicePath);
       HidDeviceInfo info;
       info.path.assign(detail->DevicePath, strnlen(detail->DevicePath, pathBytes));
-      ReadIds(info);
+      // The path names the IDs ("vid_16c0&pid_05df"); only where it does not is the
+      // interface opened to ask.
+      if (!IdsFromInterfacePath(info.path, info.vendorId, info.productId)) ReadIds(info);
       devices.push_back(std::move(info));
     }
     SetupDiDestroyDeviceInfoList(set);

@@ -15,6 +15,9 @@ class TimerResolutionGuard {
  private:
   [[maybe_unused]] bool raised_ = false;
   [[maybe_unused]] long saved_ = 0;       // the timer slack to restore (Linux)
+  // Windows 11: the process asked to keep the raised resolution while its window is
+  // minimised or hidden (SetProcessInformation, loaded at run time).
+  [[maybe_unused]] bool honoured_ = false;
 };
 
 }  // namespace velmora
