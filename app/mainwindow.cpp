@@ -19,6 +19,7 @@
 #include <QVBoxLayout>
 
 #include "celldelegate.h"
+#include "device/schemefile.h"
 #include "device/simkado.h"
 #include "devicewatcher.h"
 #include "routemodel.h"
@@ -286,7 +287,12 @@ void TVelmoraF::RefreshWindowState() {
     aProg->setEnabled(false);
     ListFirmwareFiles();
     aProg->setEnabled(!firmware_.rows.empty() && s.progAllowed);
+    if (!bootShown_) {
+      bootShown_ = true;
+      LogSchemesInUse();
+    }
   } else {
+    bootShown_ = false;
     pnKado->show();
     pnBoot->hide();
     aProg->setVisible(false);
@@ -477,6 +483,21 @@ bool TVelmoraF::IsActionKey(const QKeySequence& keys) const {
     if (action->shortcut() == plain) return true;
   }
   return false;
+}
+
+// Which coding tables an update of the newest listed file would use; a broken tables file
+// is named at once, the update refuses it.
+void TVelmoraF::LogSchemesInUse() {
+  const int newest = firmware_.newestRow;
+  const std::string folder = newest >= 1 && newest <= static_cast<int>(firmware_.rows.size())
+                                 ? firmware_.rows[static_cast<std::size_t>(newest - 1)].folder
+                                 : std::string();
+  const velmora::SchemeChoice schemes = velmora::FindSchemeTables("", folder, FirmwareFolders());
+  if (schemes.Usable()) {
+    AppendLogLine(velmora::SchemesInUseText(schemes), velmora::LogColour{});
+  } else {
+    AppendLogLine("***" + velmora::BrokenSchemesText(schemes), velmora::kRed);
+  }
 }
 
 std::vector<std::string> TVelmoraF::FirmwareFolders() const {

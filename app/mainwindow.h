@@ -123,6 +123,7 @@ class TVelmoraF : public QMainWindow, public velmora::FileCommandHost, public ve
   void UpdateEditor();
   void StepCursor(int rows);
   void ListFirmwareFiles();
+  void LogSchemesInUse();
   void AppendLine(const std::string& text, const QColor& colour);
   bool IsActionKey(const QKeySequence& keys) const;
   velmora::DeviceEnv Env();
@@ -173,4 +174,5 @@ class TVelmoraF : public QMainWindow, public velmora::FileCommandHost, public ve
   bool busyShown_ = false;
   bool gridFocusable_ = false;  // enabled and shown at the last refresh
   bool gridKeys_ = false;       // the grid, not its cell editor, takes the keys
+  bool bootShown_ = false;   // the firmware panel is shown; its tables have been logged
 };

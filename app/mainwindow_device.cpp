@@ -70,7 +70,7 @@ void TVelmoraF::aProgExecute() {
   }
   const int selected = sgBoot->currentRow() + 1;
   velmora::DeviceEnv env = Env();
-  velmora::ProgramFirmware(env, listing, selected);
+  velmora::ProgramFirmware(env, listing, selected, velmora::SchemeSearch{"", FirmwareFolders()});
   EndDeviceOperation();
 }
 

@@ -1,4 +1,5 @@
 // firmware list|decode|encode and flash: the .HAS files and the firmware update.
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -7,6 +8,7 @@
 #include "device/Formatm.h"
 #include "device/firmwarelist.h"
 #include "device/firmwareupdate.h"
+#include "device/schemefile.h"
 #include "device/transport.h"
 #include "devicesession.h"
 #include "json.h"
@@ -19,31 +21,39 @@ namespace {
 
 constexpr const char* kFirmwareHelp =
     "Usage: velmora-cli firmware list [DIR]\n"
-    "       velmora-cli firmware decode FILE.HAS -o OUT\n"
+    "       velmora-cli firmware decode FILE.HAS -o OUT [--schemes FILE]\n"
     "       velmora-cli firmware encode BODY -o FILE.HAS --title TITLE\n"
     "                                  --date \"YYYY-MM-DD HH:MM:SS\" [--scheme N]\n"
+    "                                  [--schemes FILE]\n"
     "\n"
     "list    prints the firmware files as the window's firmware panel lists them, as JSON:\n"
     "          {\"files\": [{\"number\": 1, \"date\": \"...\", \"size\": 300, \"title\": \"...\",\n"
-    "                      \"file\": \"a.HAS\"}, ...], \"newest\": 1}\n"
+    "                      \"file\": \"a.HAS\"}, ...], \"newest\": 1,\n"
+    "         \"schemes\": \"<path of the tables file>\" or \"built-in\"}\n"
     "        (newest is the row the panel selects, 0 when nothing is listed). Without DIR:\n"
     "        the folder of velmora-cli, then the user's firmware folder\n"
     "        ($XDG_DATA_HOME or ~/.local/share, then /velmora/firmware).\n"
     "decode  writes to OUT the bytes that a firmware update sends to the КАДО.\n"
     "encode  codes BODY (at most 65024 bytes) into a firmware file; the date is stored to\n"
     "        two seconds, the title holds at most 16 characters, the scheme is 1 to 4\n"
-    "        (default 2; the program lists and writes only scheme 2).\n";
+    "        (default 2; the program lists and writes only scheme 2).\n"
+    "\n"
+    "The coding tables: --schemes FILE, else kado-schemes.bin in the folder of the .HAS\n"
+    "file, else kado-schemes.bin in the firmware folders above, else the built-in set. A\n"
+    "tables file that is found but broken is refused (exit 1, no output).\n";
 
 std::string FlashHelp() {
   return std::string(
-             "Usage: velmora-cli flash [FILE.HAS] [--simulate[=OPTIONS]] [--device-memory OUT]\n"
-             "                         [--report-log OUT]\n"
+             "Usage: velmora-cli flash [FILE.HAS] [--schemes FILE] [--simulate[=OPTIONS]]\n"
+             "                         [--device-memory OUT] [--report-log OUT]\n"
              "\n"
              "Writes firmware into a КАДО in its boot-loader identity, as the window's firmware\n"
              "update does: the newest file that 'firmware list' shows, or with FILE the newest\n"
              "file of FILE's folder (when FILE is not the newest, the window's warning follows\n"
              "and the newest is written). Status texts and log lines go to standard error.\n"
-             "Exits with 0 only when the update ended with \"Программа записана\".\n"
+             "Exits with 0 only when the update ended with \"Программа записана\". The coding\n"
+             "tables are found as 'firmware --help' says; a broken tables file is refused\n"
+             "before anything is sent.\n"
              "\n") +
          kDeviceOptionsHelp;
 }
@@ -54,6 +64,18 @@ std::vector<std::string> DefaultFirmwareFolders() {
     if (!folder.empty()) folders.push_back(folder);
   }
   return folders;
+}
+
+const OptionSpec kSchemesOption{"--schemes", "", OptionSpec::Value};
+
+// The tables for a firmware file in `firmwareFolder`; a broken file is reported as the update
+// reports it, and false comes back.
+bool ChooseSchemes(const ParsedArgs& parsed, const std::string& firmwareFolder, SchemeChoice& out) {
+  out = FindSchemeTables(parsed.Value("--schemes"), firmwareFolder, DefaultFirmwareFolders());
+  if (out.Usable()) return true;
+  CliHost host;
+  host.LogMessage("***" + BrokenSchemesText(out));
+  return false;
 }
 
 bool ParseInt(const std::string& text, long min, long max, long& out) {
@@ -109,13 +131,24 @@ int FirmwareList(const Args& args) {
     out += ", \"title\": " + JsonCp1251(row.title);
     out += ", \"file\": " + JsonString(row.fileName) + "}";
   }
-  out += "], \"newest\": " + std::to_string(listing.rows.empty() ? 0 : listing.newestRow) + "}\n";
+  out += "], \"newest\": " + std::to_string(listing.rows.empty() ? 0 : listing.newestRow);
+  // The tables an update of the newest file would decode it with.
+  const int newest = listing.newestRow;
+  const std::string newestFolder =
+      newest >= 1 && static_cast<std::size_t>(newest) <= listing.rows.size()
+          ? listing.rows[static_cast<std::size_t>(newest) - 1].folder
+          : (folders.empty() ? std::string() : folders.front());
+  const SchemeChoice schemes = FindSchemeTables("", newestFolder, DefaultFirmwareFolders());
+  out += ", \"schemes\": " +
+         (schemes.source == SchemeChoice::Source::BuiltIn ? JsonString("built-in")
+                                                          : JsonString(schemes.path)) +
+         "}\n";
   std::fputs(out.c_str(), stdout);
   return kExitOk;
 }
 
 int FirmwareDecode(const Args& args) {
-  const ParsedArgs parsed = ParseArgs(args, {{"--output", "-o", OptionSpec::Value}});
+  const ParsedArgs parsed = ParseArgs(args, {{"--output", "-o", OptionSpec::Value}, kSchemesOption});
   if (parsed.help) return PrintHelp(kFirmwareHelp);
   if (!parsed.error.empty()) return UsageError("firmware decode", parsed.error);
   int code = kExitOk;
@@ -137,7 +170,9 @@ int FirmwareDecode(const Args& args) {
     host.LogMessage(Cp("***Формат файла программы неверен"));
     return kExitFailure;
   }
-  const std::vector<uint8_t> decoded = DecodeFirmware(bytes, file.bytes.size());
+  SchemeChoice schemes;
+  if (!ChooseSchemes(parsed, ParentFolder(parsed.positional[0]), schemes)) return kExitFailure;
+  const std::vector<uint8_t> decoded = DecodeFirmware(bytes, file.bytes.size(), schemes.tables);
   const FirmwareHeader header = ParseFirmwareHeader(bytes);
   // The update writes the body from offset 512 up to FirmwareSize rounded up to 128.
   const std::size_t end = (static_cast<std::size_t>(header.size) + 127) & ~std::size_t{127};
@@ -155,7 +190,8 @@ int FirmwareEncode(const Args& args) {
   const ParsedArgs parsed = ParseArgs(args, {{"--output", "-o", OptionSpec::Value},
                                              {"--title", "", OptionSpec::Value},
                                              {"--date", "", OptionSpec::Value},
-                                             {"--scheme", "", OptionSpec::Value}});
+                                             {"--scheme", "", OptionSpec::Value},
+                                             kSchemesOption});
   if (parsed.help) return PrintHelp(kFirmwareHelp);
   if (!parsed.error.empty()) return UsageError(who, parsed.error);
   int code = kExitOk;
@@ -185,9 +221,12 @@ int FirmwareEncode(const Args& args) {
     return Failure(parsed.positional[0] + ": a firmware body holds at most 65024 bytes");
   }
   if (body.status != ReadStatus::Ok) return Failure(parsed.positional[0] + ": cannot read the file");
+  // Coded for the place the file goes to: decoding it there finds the same tables.
+  SchemeChoice schemes;
+  if (!ChooseSchemes(parsed, ParentFolder(parsed.Value("--output")), schemes)) return kExitFailure;
   const std::vector<uint8_t> bytes(body.bytes.begin(), body.bytes.end());
-  const std::vector<uint8_t> file =
-      EncodeFirmware(bytes, title, PackDosDateTime(date), static_cast<int>(scheme));
+  const std::vector<uint8_t> file = EncodeFirmware(bytes, title, PackDosDateTime(date),
+                                                   static_cast<int>(scheme), schemes.tables);
   if (file.empty()) return Failure("the firmware file could not be coded");
   return WriteOutput(parsed.Value("--output"), std::string(file.begin(), file.end())) ? kExitOk
                                                                                        : kExitFailure;
@@ -207,7 +246,9 @@ int RunFirmware(const Args& args) {
 }
 
 int RunFlash(const Args& args) {
-  const ParsedArgs parsed = ParseArgs(args, DeviceOptionSpecs());
+  std::vector<OptionSpec> specs = DeviceOptionSpecs();
+  specs.push_back(kSchemesOption);
+  const ParsedArgs parsed = ParseArgs(args, specs);
   if (parsed.help) return PrintHelp(FlashHelp().c_str());
   if (!parsed.error.empty()) return UsageError("flash", parsed.error);
   int code = kExitOk;
@@ -235,6 +276,14 @@ int RunFlash(const Args& args) {
     return Failure("no firmware file (.HAS) found; give one or see 'firmware --help'");
   }
 
+  // Before the device is reached at all: the start-up search already reads its parameters.
+  const std::size_t newestIndex =
+      static_cast<std::size_t>(std::max(listing.newestRow, 1)) - 1;
+  const std::string newestFolder =
+      newestIndex < listing.rows.size() ? listing.rows[newestIndex].folder : std::string();
+  SchemeChoice schemes;
+  if (!ChooseSchemes(parsed, newestFolder, schemes)) return kExitFailure;
+
   DeviceSession session(options);
   session.Start();
   if (!session.SelectBootLoader()) {
@@ -250,7 +299,8 @@ int RunFlash(const Args& args) {
     const int32_t size = listing.rows[static_cast<std::size_t>(newest) - 1].size;
     session.Host().SetProgressTotal(size > 0 ? (size + 127) & ~127 : 0);
   }
-  const int status = ProgramFirmware(session.Env(), listing, selected);
+  const int status = ProgramFirmware(session.Env(), listing, selected,
+                                     SchemeSearch{parsed.Value("--schemes"), DefaultFirmwareFolders()});
   return session.Finish(status == kStatusOk ? kExitOk : kExitFailure);
 }
 

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "schemefile.h"
+
 namespace velmora {
 namespace {
 
@@ -102,14 +104,24 @@ std::vector<uint8_t> DecodeFirmware(const uint8_t* file, std::size_t length,
 }
 
 std::vector<uint8_t> DecodeFirmware(const uint8_t* file, std::size_t length) {
+  return DecodeFirmware(file, length, SchemeTables::BuiltIn());
+}
+
+std::vector<uint8_t> DecodeFirmware(const uint8_t* file, std::size_t length,
+                                    const SchemeTables& tables) {
   if (!FirmwareFileUsable(file, length)) return {};
   const int scheme = file[kFirmwareSchemeOffset];
-  return DecodeFirmware(file, length, SchemeTable(scheme), SchemeGroupBits(scheme));
+  return DecodeFirmware(file, length, tables.Table(scheme), SchemeGroupBits(scheme));
 }
 
 std::vector<uint8_t> EncodeFirmware(const std::vector<uint8_t>& body, const std::string& title,
                                     uint32_t dosDate, int scheme) {
-  const uint8_t* table = SchemeTable(scheme);
+  return EncodeFirmware(body, title, dosDate, scheme, SchemeTables::BuiltIn());
+}
+
+std::vector<uint8_t> EncodeFirmware(const std::vector<uint8_t>& body, const std::string& title,
+                                    uint32_t dosDate, int scheme, const SchemeTables& tables) {
+  const uint8_t* table = tables.Table(scheme);
   if (!table || body.size() > kMaxFirmwareBody) return {};
   const int32_t size = static_cast<int32_t>(body.size());
   const std::size_t n = static_cast<std::size_t>(FirmwareBodyLength(size));

@@ -9,6 +9,8 @@
 
 namespace velmora {
 
+struct SchemeTables;
+
 constexpr std::size_t kFirmwareHeaderSize = 64;
 constexpr std::size_t kFirmwareHeaderBlock = 512;
 constexpr std::size_t kFirmwareFileBuffer = 65536;
@@ -60,6 +62,12 @@ void DecodeFirmwareBlock(const uint8_t* coded, uint8_t* decoded, const uint8_t* 
                          int groupBits);
 void EncodeFirmwareBlock(const uint8_t* decoded, uint8_t* coded, const uint8_t* table,
                          int groupBits);
+// The same with the coding tables of a tables file (the overloads without them use the
+// built-in set).
+std::vector<uint8_t> DecodeFirmware(const uint8_t* file, std::size_t length,
+                                    const SchemeTables& tables);
+std::vector<uint8_t> EncodeFirmware(const std::vector<uint8_t>& body, const std::string& title,
+                                    uint32_t dosDate, int scheme, const SchemeTables& tables);
 // The inverse: a whole .HAS file for `body` (scheme 1..4, at most kMaxFirmwareBody
 // bytes, padded with 0xFF to whole blocks). Empty when the scheme or the size is wrong.
 std::vector<uint8_t> EncodeFirmware(const std::vector<uint8_t>& body, const std::string& title,

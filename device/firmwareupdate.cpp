@@ -29,7 +29,8 @@ void ReportFailure(DeviceHost& host, const char* utf8) {
 
 }  // namespace
 
-int ProgramFirmware(DeviceEnv& env, const FirmwareListing& listing, int selectedRow) {
+int ProgramFirmware(DeviceEnv& env, const FirmwareListing& listing, int selectedRow,
+                    const SchemeSearch& schemes) {
   OperationState& op = env.context.operation;
   DeviceHost& host = env.host;
   if (op.DeviceBusy) return kStatusInUse;
@@ -77,8 +78,16 @@ int ProgramFirmware(DeviceEnv& env, const FirmwareListing& listing, int selected
     return kStatusFirmwareFormat;
   }
 
+  // A maker's file decoded with the wrong tables would pass every check and be written.
+  const SchemeChoice tables = FindSchemeTables(schemes.option, folder, schemes.folders);
+  if (!tables.Usable()) {
+    host.ShowStatus(kPanelStatus, BrokenSchemesText(tables));
+    host.AppendLogLine("***" + BrokenSchemesText(tables), kRed);
+    return kStatusSchemesBroken;
+  }
+
   BusyScope busy(op, host);
-  const std::vector<uint8_t> decoded = DecodeFirmware(file.data(), length);
+  const std::vector<uint8_t> decoded = DecodeFirmware(file.data(), length, tables.tables);
   const FirmwareHeader header = ParseFirmwareHeader(file.data());
 
   OperationDevice opened;

@@ -287,6 +287,37 @@ TEST_F(DeviceTest, TypingLandsInTheGridAfterTheBootLoaderGoes) {
   EXPECT_EQ(Cell(*w, 1, 1), QStringLiteral("12Ю"));
 }
 
+TEST_F(DeviceTest, ABootLoaderArrivingAfterStartShowsThePanelWithItsCodingTables) {
+  QTemporaryDir folder;
+  const std::vector<uint8_t> file = velmora::EncodeFirmware(
+      std::vector<uint8_t>(300, 0x33), "FW", velmora::PackDosDateTime({2009, 10, 5, 12, 0, 0, 0}), 2);
+  QFile has(folder.filePath(QStringLiteral("kado.HAS")));
+  ASSERT_TRUE(has.open(QIODevice::WriteOnly));
+  has.write(reinterpret_cast<const char*>(file.data()), static_cast<qint64>(file.size()));
+  has.close();
+  Make("boot,detached,attach-after=50", {folder.path().toStdString()});
+  w->show();
+  QApplication::setActiveWindow(w.get());
+  ASSERT_TRUE(QTest::qWaitForWindowActive(w.get()));
+  auto* boot = w->findChild<QWidget*>(QStringLiteral("pnBoot"));
+  EXPECT_TRUE(boot->isHidden());
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !boot->isHidden(); }, 5000));
+  EXPECT_EQ(LogLines().filter(QStringLiteral("Таблицы кодирования")),
+            QStringList{QStringLiteral("Таблицы кодирования: встроенные")});
+
+  // A broken tables file beside the firmware: Ctrl+P refuses before anything is sent.
+  QFile tables(folder.filePath(QStringLiteral("kado-schemes.bin")));
+  ASSERT_TRUE(tables.open(QIODevice::WriteOnly));
+  tables.write(QByteArray(100, 'x'));
+  tables.close();
+  const QString refusal = QStringLiteral("Файл таблиц кодирования неверен: ") + tables.fileName();
+  sim->ClearReports();
+  QTest::keyClick(w.get(), Qt::Key_P, Qt::ControlModifier);
+  EXPECT_EQ(Panel(*w, 2), refusal);
+  EXPECT_TRUE(sim->Reports().empty());
+  EXPECT_EQ(LogLines().last(), QStringLiteral("***") + refusal);
+}
+
 TEST_F(DeviceTest, AFirmwarePanelWithoutFilesLeavesProgDisabled) {
   QTemporaryDir empty;
   Make("boot", {empty.path().toStdString()});

@@ -116,6 +116,27 @@ TEST(CliTransfer, EmptyListAndBootLoaderAreNotWritten) {
   EXPECT_EQ(ReadFile(dir.Path("log.txt")).find("set"), std::string::npos);
 }
 
+TEST(CliTransfer, AKadoArrivingDuringTheWaitIsWrittenOnlyInItsNormalIdentity) {
+  clitest::TempDir dir;
+  const std::string routes = WriteRoutes(dir, 3);
+  auto r = RunCli({"transfer", routes, "--simulate=boot,detached,attach-after=100", "--report-log",
+                   dir.Path("log.txt")});
+  EXPECT_EQ(r.code, 1);
+  EXPECT_NE(r.err.find("T=5 add++"), std::string::npos) << r.err;   // it did arrive
+  EXPECT_NE(r.err.find("КАДО не подключен\n***КАДО в режиме загрузчика: маршруты не записаны\n"),
+            std::string::npos)
+      << r.err;
+  EXPECT_EQ(ReadFile(dir.Path("log.txt")).find("set"), std::string::npos);
+
+  r = RunCli({"transfer", routes, "--simulate=detached,attach-after=100"});
+  EXPECT_EQ(r.code, 0) << r.err;
+  EXPECT_NE(r.err.find("Загрузка окончена\n"), std::string::npos) << r.err;
+
+  r = RunCli({"transfer", routes, "--simulate=attach-after=100"});
+  EXPECT_EQ(r.code, 2);
+  EXPECT_NE(r.err.find("attach-after needs detached"), std::string::npos) << r.err;
+}
+
 TEST(CliDevices, ListsTheSimulatedKadoInBothIdentities) {
   auto r = RunCli({"devices", "--simulate"});
   EXPECT_EQ(r.code, 0) << r.err;

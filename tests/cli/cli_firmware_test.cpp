@@ -41,7 +41,8 @@ TEST(CliFirmware, EncodeListDecodeRoundTrip) {
   EXPECT_EQ(r.code, 0) << r.err;
   EXPECT_EQ(r.out,
             "{\"files\": [{\"number\": 1, \"date\": \"10.10.2009 12:00:00\", \"size\": 300, "
-            "\"title\": \"Прошивка 1\", \"file\": \"a.HAS\"}], \"newest\": 1}\n");
+            "\"title\": \"Прошивка 1\", \"file\": \"a.HAS\"}], \"newest\": 1, "
+            "\"schemes\": \"built-in\"}\n");
 
   r = RunCli({"firmware", "decode", dir.Path("a.HAS"), "-o", dir.Path("decoded.bin")});
   ASSERT_EQ(r.code, 0) << r.err;
@@ -72,7 +73,7 @@ TEST(CliFirmware, ListOrderNewestAndRejectedFiles) {
   EXPECT_EQ(r.out.find("folder"), std::string::npos);
   // Whichever order the folder lists them in, the October file is the newest.
   const std::string newest = october < march ? "1" : "2";
-  EXPECT_NE(r.out.find("\"newest\": " + newest + "}"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("\"newest\": " + newest + ","), std::string::npos) << r.out;
 
   // A scheme the program does not write fails the format check.
   const auto d = RunCli({"firmware", "decode", dir.Path("scheme3.HAS"), "-o", dir.Path("x.bin")});
@@ -84,7 +85,7 @@ TEST(CliFirmware, EmptyFolderListsNothingAndUserFolderIsListed) {
   clitest::TempDir dir;
   auto r = RunCli({"firmware", "list", dir.Path()});
   EXPECT_EQ(r.code, 0);
-  EXPECT_EQ(r.out, "{\"files\": [], \"newest\": 0}\n");
+  EXPECT_EQ(r.out, "{\"files\": [], \"newest\": 0, \"schemes\": \"built-in\"}\n");
 
 #ifndef _WIN32   // the user's firmware folder is listed on Linux and macOS only
   std::filesystem::create_directories(dir.Path("data/velmora/firmware"));
@@ -119,6 +120,50 @@ TEST(CliFirmware, OversizedAndBadInputsAreRefused) {
   r = RunCli({"firmware", "decode", dir.Path("cut.HAS"), "-o", dir.Path("cut.out")});
   EXPECT_EQ(r.code, 1);
   EXPECT_FALSE(std::filesystem::exists(dir.Path("cut.out")));
+}
+
+// Tables that map every bit to itself: a body coded with them stays as it is.
+std::string IdentityTables() {
+  std::string tables;
+  for (int g : {256, 256, 64, 32})
+    for (int i = 0; i < g; ++i) tables += static_cast<char>(i);
+  return tables;
+}
+
+TEST(CliFirmware, CodingTablesFromTheOptionOrBesideTheFileAndBrokenOnesRefused) {
+  clitest::TempDir dir;
+  const std::string body = RandomBody(700, 8);
+  clitest::WriteFile(dir.Path("body.bin"), body);
+  clitest::WriteFile(dir.Path("identity.bin"), IdentityTables());
+  auto r = RunCli({"firmware", "encode", dir.Path("body.bin"), "-o", dir.Path("a.HAS"), "--title", "A",
+                   "--date", "2012-12-12 12:12:12", "--schemes", dir.Path("identity.bin")});
+  ASSERT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(ReadFile(dir.Path("a.HAS")).substr(512, 700), body);
+
+  // Without the tables the file decodes into something else; beside it, it decodes right.
+  ASSERT_EQ(RunCli({"firmware", "decode", dir.Path("a.HAS"), "-o", dir.Path("builtin.bin")}).code, 0);
+  EXPECT_NE(ReadFile(dir.Path("builtin.bin")).substr(0, 700), body);
+  clitest::WriteFile(dir.Path("kado-schemes.bin"), IdentityTables());
+  ASSERT_EQ(RunCli({"firmware", "decode", dir.Path("a.HAS"), "-o", dir.Path("beside.bin")}).code, 0);
+  EXPECT_EQ(ReadFile(dir.Path("beside.bin")).substr(0, 700), body);
+  r = RunCli({"firmware", "list", dir.Path()});
+  EXPECT_NE(r.out.find("\"schemes\": \"" + dir.Path("kado-schemes.bin") + "\"}"), std::string::npos) << r.out;
+
+  // A broken file named by the option wins over the good one beside, and is refused.
+  std::string broken = IdentityTables();
+  broken[600] = broken[601];
+  clitest::WriteFile(dir.Path("broken.bin"), broken);
+  const std::string refusal = "***Файл таблиц кодирования неверен: " + dir.Path("broken.bin") + "\n";
+  r = RunCli({"firmware", "decode", dir.Path("a.HAS"), "-o", dir.Path("out.bin"), "--schemes",
+              dir.Path("broken.bin")});
+  EXPECT_EQ(r.code, 1);
+  EXPECT_EQ(r.err, refusal);
+  EXPECT_FALSE(std::filesystem::exists(dir.Path("out.bin")));
+  r = RunCli({"flash", dir.Path("a.HAS"), "--schemes", dir.Path("broken.bin"), "--simulate=boot",
+              "--report-log", dir.Path("log.txt")});
+  EXPECT_EQ(r.code, 1);
+  EXPECT_EQ(r.err, refusal);   // before the device is even looked for
+  EXPECT_FALSE(std::filesystem::exists(dir.Path("log.txt")));
 }
 
 TEST(CliFlash, SimulatedBootLoaderReceivesTheDecodedBody) {
