@@ -305,17 +305,6 @@ TEST_F(DeviceTest, ABootLoaderArrivingAfterStartShowsThePanelWithItsCodingTables
   EXPECT_EQ(LogLines().filter(QStringLiteral("Таблицы кодирования")),
             QStringList{QStringLiteral("Таблицы кодирования: встроенные")});
 
-  // A broken tables file beside the firmware: Ctrl+P refuses before anything is sent.
-  QFile tables(folder.filePath(QStringLiteral("kado-schemes.bin")));
-  ASSERT_TRUE(tables.open(QIODevice::WriteOnly));
-  tables.write(QByteArray(100, 'x'));
-  tables.close();
-  const QString refusal = QStringLiteral("Файл таблиц кодирования неверен: ") + tables.fileName();
-  sim->ClearReports();
-  QTest::keyClick(w.get(), Qt::Key_P, Qt::ControlModifier);
-  EXPECT_EQ(Panel(*w, 2), refusal);
-  EXPECT_TRUE(sim->Reports().empty());
-  EXPECT_EQ(LogLines().last(), QStringLiteral("***") + refusal);
 }
 
 TEST_F(DeviceTest, AFirmwarePanelWithoutFilesLeavesProgDisabled) {

@@ -87,53 +87,39 @@ TEST(SchemeTablesFile, FoundInOrderWithTheOptionFirstAndBrokenOnesNeverPassedOve
   EXPECT_FALSE(FindSchemeTables("/nonexistent/" + std::string(kSchemeTablesFileName), "", {}).Usable());
 }
 
-class SchemesUpdateTest : public ::testing::Test {
- protected:
-  SchemesUpdateTest() {
-    SimKadoOptions options;
-    options.boot = true;
-    sim_ = std::make_unique<SimKado>(options);
-    context_.device.DevicePath = sim_->Path();
-  }
-  int Program(const SchemeSearch& search) {
-    DeviceEnv env{*sim_, context_, host_, clock_, format_};
-    const FirmwareListing listing = ListFirmwareFiles({folder_.Path() + "/fw"}, format_, 1);
-    return ProgramFirmware(env, listing, listing.newestRow, search);
-  }
-
-  opstest::TempFolder folder_;
-  std::unique_ptr<SimKado> sim_;
-  DeviceContext context_;
-  opstest::OpsHost host_;
-  opstest::OpsClock clock_;
-  FixedDateTimeFormat format_;
-};
-
-TEST_F(SchemesUpdateTest, TheUpdateDecodesWithTheTablesFoundAndRefusesABrokenFile) {
+TEST(SchemeTablesFile, TheUpdateDecodesWithTheTablesFoundAndRefusesABrokenFileUnsent) {
+  const opstest::TempFolder root;
   SchemeTables identity;
   const Bytes tables = IdentityTables();
   ASSERT_TRUE(ParseSchemeTables(std::string(tables.begin(), tables.end()), identity));
   Bytes body(1000);
   for (std::size_t i = 0; i < body.size(); ++i) body[i] = static_cast<uint8_t>(i * 7 + 3);
-  Put(folder_, "fw", File::None);
-  folder_.Write("fw/maker.HAS", EncodeFirmware(body, "maker", 0x3B4A6000, 2, identity));
+  Put(root, "fw", File::Good);
+  root.Write("fw/maker.HAS", EncodeFirmware(body, "maker", 0x3B4A6000, 2, identity));
+  SimKadoOptions options;
+  options.boot = true;
+  SimKado sim(options);
+  DeviceContext context;
+  context.device.DevicePath = sim.Path();
+  opstest::OpsHost host;
+  opstest::OpsClock clock;
+  FixedDateTimeFormat format;
+  DeviceEnv env{sim, context, host, clock, format};
+  const FirmwareListing listing = ListFirmwareFiles({root.Path() + "/fw"}, format, 1);
+  ASSERT_EQ(ProgramFirmware(env, listing, 1), kStatusOk);
+  EXPECT_TRUE(std::equal(body.begin(), body.end(), sim.Memory().begin()));
 
-  Put(folder_, "fw", File::Good);
-  ASSERT_EQ(Program(SchemeSearch{}), kStatusOk);
-  EXPECT_TRUE(std::equal(body.begin(), body.end(), sim_->Memory().begin()));
-
-  // Broken beside the firmware: refused before anything reaches the device, although the
-  // program's folder holds a good file.
-  Put(folder_, "fw", File::Short);
-  Put(folder_, "program", File::Good);
-  sim_->ClearReports();
-  const std::string path = folder_.Path() + "/fw/" + kSchemeTablesFileName;
-  EXPECT_EQ(Program(SchemeSearch{"", {folder_.Path() + "/program"}}), kStatusSchemesBroken);
-  EXPECT_TRUE(sim_->Reports().empty());
-  EXPECT_EQ(sim_->OpenHandles(), 0);
-  EXPECT_EQ(host_.RedLines().back().text, Cp("***Файл таблиц кодирования неверен: ") + path);
-  EXPECT_EQ(host_.panel[kPanelStatus], Cp("Файл таблиц кодирования неверен: ") + path);
-  EXPECT_FALSE(context_.operation.DeviceBusy);
+  // Broken beside the firmware, good in the program's folder: refused, nothing sent.
+  Put(root, "fw", File::Short);
+  Put(root, "program", File::Good);
+  sim.ClearReports();
+  EXPECT_EQ(ProgramFirmware(env, listing, 1, SchemeSearch{"", {root.Path() + "/program"}}),
+            kStatusSchemesBroken);
+  EXPECT_TRUE(sim.Reports().empty());
+  const std::string refusal =
+      Cp("Файл таблиц кодирования неверен: ") + root.Path() + "/fw/" + kSchemeTablesFileName;
+  EXPECT_EQ(host.RedLines().back().text, "***" + refusal);
+  EXPECT_EQ(host.panel[kPanelStatus], refusal);
 }
 
 }  // namespace

@@ -12,15 +12,15 @@ namespace {
 struct ThrottlingState {
   ULONG Version, ControlMask, StateMask;
 };
-constexpr int kProcessPowerThrottling = 4;
 constexpr ULONG kIgnoreTimerResolution = 0x4;
 
+// GetProcessInformation (ProcessPowerThrottling, 4), where this Windows has it.
 bool ReadThrottling(ThrottlingState& state) {
   using GetFn = BOOL(WINAPI*)(HANDLE, int, LPVOID, DWORD);
   const auto get = reinterpret_cast<GetFn>(reinterpret_cast<void*>(
       GetProcAddress(GetModuleHandleA("kernel32.dll"), "GetProcessInformation")));
   state = ThrottlingState{1, 0, 0};
-  return get && get(GetCurrentProcess(), kProcessPowerThrottling, &state, sizeof state);
+  return get && get(GetCurrentProcess(), 4, &state, sizeof state);
 }
 
 TEST(TimerResolution, AWriteKeepsTheRaisedResolutionWhileHiddenAndGivesItBack) {
