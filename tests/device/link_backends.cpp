@@ -64,15 +64,12 @@ TEST(LinkBackends, IdsFromUdevAndFromWindowsInterfacePaths) {
       {true, "0003:000016C0:000005DF", true, KadoVendorId, KadoProductId},
       {true, "0003:000046d:0000c077", true, 0x046D, 0xC077},
       {true, "0003:000116C0:000005DF", false, 0, 0},   // beyond 16 bits
-      {true, "0003:16C0", false, 0, 0},
-      {true, "0003::05DF", false, 0, 0},
       {true, "0003: 16C0:05DF", false, 0, 0},
       {false, "\\\\?\\hid#vid_16c0&pid_05de#6&1a2b3c&0&0000#{4d1e55b2-f16f-11cf-88cb-001111000030}",
        true, KadoVendorId, KadoBootProductId},
       {false, "\\\\?\\HID#VID_046D&PID_C077&MI_00#7&2f&0&0000#{4d1e55b2}", true, 0x046D, 0xC077},
       {false, "\\\\?\\hid#vid_16c&pid_05df#x", false, 0, 0},
       {false, "\\\\?\\hid#{00001124-0000-1000-8000-00805f9b34fb}_vid&0002046d_pid&b01a", false, 0, 0},
-      {false, "vid_16c0&pid_05d", false, 0, 0},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.text);

@@ -9,9 +9,7 @@
 namespace velmora {
 namespace {
 
-struct ThrottlingState {
-  ULONG Version, ControlMask, StateMask;
-};
+struct ThrottlingState { ULONG Version, ControlMask, StateMask; };
 constexpr ULONG kIgnoreTimerResolution = 0x4;
 
 // GetProcessInformation (ProcessPowerThrottling, 4), where this Windows has it.
