@@ -88,7 +88,9 @@ TVelmoraF::~TVelmoraF() {
   table_.SetListener(nullptr);
   if (sim_) sim_->SetEventListener(nullptr);
   // The widgets go before the table, the device link and the HID backend that they use:
-  // closing the editor commits its text into the table.
+  // closing the editor commits its text into the table. The grid is half destroyed while its
+  // children go, so the filter must not look at it any more.
+  tearingDown_ = true;
   delete takeCentralWidget();
   delete simPanel_;
   delete watcher_;
@@ -393,6 +395,7 @@ void TVelmoraF::closeEvent(QCloseEvent* event) {
 }
 
 bool TVelmoraF::eventFilter(QObject* watched, QEvent* event) {
+  if (tearingDown_) return QMainWindow::eventFilter(watched, event);
   if (watched == sgList) {
     // The grid hands its focus on to the always-shown editor, unless it keeps the keys.
     if (event->type() == QEvent::FocusIn && !gridKeys_) {

@@ -172,6 +172,7 @@ class TVelmoraF : public QMainWindow, public velmora::FileCommandHost, public ve
   bool placed_ = false;
   bool inTableChange_ = false, tableChangePending_ = false, syncingView_ = false;
   bool busyShown_ = false;
+  bool tearingDown_ = false;
   bool gridFocusable_ = false;  // enabled and shown at the last refresh
   bool gridKeys_ = false;       // the grid, not its cell editor, takes the keys
   bool bootShown_ = false;   // the firmware panel is shown; its tables have been logged
