@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "import_writer.h"
+#include "unreadable_files.h"
 #include "routes/routeimport.h"
 
 namespace velmora {
@@ -98,6 +99,28 @@ TEST(ImportGroup, UnreadableLineFilesAreSkippedWithARedLine) {
   ASSERT_EQ(sink.lines.size(), 2u);
   EXPECT_EQ(sink.lines[0].text, Cp("***Файл маршрута не прочитан: ") + dir.Path() + test::kSep + "missing.mrl");
   EXPECT_EQ(sink.lines[1].text, Cp("***Файл маршрута не прочитан: ") + dir.Path() + test::kSep + "cut.mrl");
+}
+
+TEST(ImportGroup, LineFilesThereButUnreadableAreSkippedWithTheirReason) {
+  TempDir dir;
+  dir.Write("a.mrl", LineFile("0201", "1", {{"A"}, {"B"}}));
+  std::vector<std::string> listed = {"a.mrl"}, expected;
+  for (test::Unreadable kind : test::kUnreadableKinds) {
+    const std::string name = std::to_string(listed.size()) + ".mrl";
+    const std::string path = dir.Path() + test::kSep + name;
+    if (!test::MakeUnreadable(kind, path, LineFile("0201", "2", {{"C"}}).Bytes())) continue;
+    listed.push_back(name);
+    expected.push_back(Cp("***Файл маршрута не прочитан: ") + path + " " + test::UnreadableReason(kind));
+  }
+  const std::string group = dir.Write("g.mrg", GroupFile(listed));
+  StoredRouteList stored;
+  RecordingSink sink;
+  int imported = 0;
+  test::AsUnprivileged([&] { imported = ImportRouteGroup(group, stored, sink); });
+  EXPECT_EQ(imported, 1);
+  std::vector<std::string> shown;
+  for (const LogLine& l : sink.lines) shown.push_back(l.text);
+  EXPECT_EQ(shown, expected);
 }
 
 TEST(ImportGroup, BadGroupFilesImportNothingOrWhatWasListed) {

@@ -11,6 +11,7 @@
 #include "routes/fileio.h"
 #include "routes/routelistfile.h"
 #include "routes_testutil.h"
+#include "unreadable_files.h"
 
 using namespace velmora;
 using velmora::test::TempDir;
@@ -53,9 +54,16 @@ class FakeDialogs : public FileDialogs {
     return Next(saveAnswers);
   }
 
+  bool AskReplace(const std::string& path) override {
+    replaceAsked.push_back(path);
+    return replaceAnswer;
+  }
+
   std::deque<std::optional<std::string>> openAnswers, saveAnswers;
   int opens = 0, saves = 0;
   std::string openFolder, saveFolder, proposed;
+  std::vector<std::string> replaceAsked;
+  bool replaceAnswer = false;
 
  private:
   static std::optional<std::string> Next(std::deque<std::optional<std::string>>& q) {
@@ -263,15 +271,15 @@ TEST_F(RouteFileCommandsTest, KindIgnoresLetterCase) {
   EXPECT_EQ(KindOfRoutesFile("mrg"), RoutesFileKind::RouteList);
 }
 
-TEST_F(RouteFileCommandsTest, SaveAsKeepsItsExtensionChangeAfterACancel) {
+TEST_F(RouteFileCommandsTest, SaveAsProposesTheMrpNameAndACancelChangesNothing) {
   test::WriteBytes(dir / "x.txt", "1\r\n");
   OpenByDialog(dir / "x.txt");
   host.titles = 0;
   EXPECT_FALSE(files.SaveAs());
   EXPECT_EQ(dialogs.proposed, "x.mrp");
   EXPECT_EQ(dialogs.saveFolder, dir.Path());
-  EXPECT_EQ(files.CurrentFile(), dir / "x.mrp");
-  EXPECT_EQ(files.DisplayName(), "x.mrp");
+  EXPECT_EQ(files.CurrentFile(), dir / "x.txt");
+  EXPECT_EQ(files.DisplayName(), "x.txt");
   EXPECT_EQ(host.titles, 0);
   EXPECT_FALSE(FileExists(dir / "x.mrp"));
 }
@@ -354,6 +362,71 @@ TEST_F(RouteFileCommandsTest, TooLargeFileIsNotRead) {
   EXPECT_EQ(table.RouteCount(), 256);
 }
 
+TEST_F(RouteFileCommandsTest, AFileThatIsThereButCannotBeReadIsNeverOpened) {
+  test::WriteBytes(dir / "a.mrp", "1\r\n");
+  for (test::Unreadable kind : test::kUnreadableKinds) {
+    for (const char* name : {"b.mrp", "b.MRG", "remembered.mrp"}) {
+      const std::string path = dir / name;
+      if (!test::MakeUnreadable(kind, path, "7;x\r\n")) continue;
+      const std::string at = std::string(test::KindName(kind)) + " " + name;
+      OpenByDialog(dir / "a.mrp");
+      host = FakeHost();
+      const bool remembered = std::string(name) == "remembered.mrp";
+      test::AsUnprivileged([&] {
+        if (remembered) {
+          files.SetCurrentFile(path);
+          EXPECT_FALSE(files.Open(false)) << at;
+        } else {
+          dialogs.openAnswers.push_back(path);
+          EXPECT_FALSE(files.Open(true)) << at;
+        }
+      });
+      const std::string line = Cp("***Файл не прочитан: ") + path + " " + test::UnreadableReason(kind);
+      EXPECT_EQ(host.status[kPanelStatus], line) << at;
+      ASSERT_EQ(host.log.size(), 1u) << at;
+      EXPECT_EQ(host.log[0], std::make_pair(line, kRed)) << at;
+      // Nothing changed, or for the remembered file: as if none was remembered.
+      EXPECT_EQ(files.CurrentFile(), remembered ? std::string() : dir / "a.mrp") << at;
+      EXPECT_EQ(host.titles, 0) << at;
+      EXPECT_EQ(table.Stored().count, 1) << at;
+      EXPECT_EQ(table.Cell(1, 1), "1") << at;
+      EXPECT_FALSE(table.Modified()) << at;
+    }
+  }
+}
+
+TEST_F(RouteFileCommandsTest, ADerivedNameReplacesAnExistingFileOnlyWhenTheOperatorSaysYes) {
+  test::WriteBytes(dir / "UPPER.MRG", "");  // a group without routes
+  test::WriteBytes(dir / "UPPER.mrp", "other list\r\n");
+  OpenByDialog(dir / "UPPER.MRG");
+  AddRoute("1");
+  EXPECT_FALSE(files.Save());
+  ASSERT_EQ(dialogs.replaceAsked, std::vector<std::string>{dir / "UPPER.mrp"});
+  EXPECT_EQ(ReplaceQuestionText(dir / "UPPER.mrp"),
+            Cp("Файл UPPER.mrp уже существует. Заменить его?"));
+  EXPECT_EQ(test::ReadBytes(dir / "UPPER.mrp"), "other list\r\n") << "No writes nothing";
+  EXPECT_TRUE(table.Modified());
+  EXPECT_EQ(files.CurrentFile(), dir / "UPPER.MRG");
+
+  dialogs.replaceAnswer = true;
+  ASSERT_TRUE(files.Save());
+  EXPECT_EQ(test::ReadBytes(dir / "UPPER.mrp"), FileOf({"1;;;"}));
+  // The file just written is replaced again without a question.
+  table.SetCell(1, 2, "b");
+  ASSERT_TRUE(files.Save());
+  EXPECT_EQ(dialogs.replaceAsked.size(), 2u);
+
+  // Save as writes the name the dialog confirmed, extension and all.
+  dialogs.saveAnswers = {dir / "victim.dat", dir / "plain"};
+  test::WriteBytes(dir / "victim.mrp", "victim\r\n");
+  ASSERT_TRUE(files.SaveAs());
+  ASSERT_TRUE(files.SaveAs());
+  EXPECT_EQ(test::ReadBytes(dir / "victim.dat"), FileOf({"1;b;;"}));
+  EXPECT_EQ(test::ReadBytes(dir / "plain"), FileOf({"1;b;;"}));
+  EXPECT_EQ(test::ReadBytes(dir / "victim.mrp"), "victim\r\n");
+  EXPECT_EQ(dialogs.replaceAsked.size(), 2u);
+}
+
 TEST_F(RouteFileCommandsTest, MoreThan256RoutesKeepsTheFirstAndWarnsInRed) {
   std::vector<std::string> lines;
   for (int i = 1; i <= 300; ++i) lines.push_back(std::to_string(i));
@@ -383,11 +456,15 @@ TEST_F(RouteFileCommandsTest, FailedSaveKeepsFileListAndFlag) {
       shown == cp1251::FromUtf8(std::error_code(ENOTDIR, std::generic_category()).message()) ||
       shown == cp1251::FromUtf8(std::error_code(ENOENT, std::generic_category()).message()))
       << shown;
-  EXPECT_TRUE(host.log.empty()) << "nothing goes to the log";
+  ASSERT_EQ(host.log.size(), 1u);
+  EXPECT_EQ(host.log[0], std::make_pair("***" + shown, kRed));
   EXPECT_TRUE(table.Modified());
   EXPECT_EQ(table.Stored().count, 1);
   EXPECT_TRUE(table.Stored().records[1].IsEmpty());
   EXPECT_EQ(host.refreshes, 0);
+  // The chosen name is not taken: title, current file and what is remembered stay.
+  EXPECT_EQ(host.titles, 0);
+  EXPECT_EQ(files.CurrentFile(), path);
   EXPECT_EQ(test::ReadBytes(path), earlier);
 }
 
@@ -452,21 +529,21 @@ TEST(LoadRoutesFile, ReadsAsTheOpenCommandDoes) {
   StoredRouteList stored;
   stored.count = 1;
   stored.records[0].Set(kDesignation, "old");
-  EXPECT_EQ(LoadRoutesFile(dir / "none.mrp", stored, sink), LoadStatus::CannotOpen);
+  EXPECT_EQ(LoadRoutesFile(dir / "none.mrp", stored, sink).status, LoadStatus::Missing);
   EXPECT_EQ(stored.count, 0);
 
   test::WriteBytes(dir / "a.mrp", "1;a\r\n2;b\r\n3");
-  EXPECT_EQ(LoadRoutesFile(dir / "a.mrp", stored, sink), LoadStatus::Ok);
+  EXPECT_EQ(LoadRoutesFile(dir / "a.mrp", stored, sink).status, LoadStatus::Ok);
   EXPECT_EQ(stored.count, 2);
 
   test::WriteBytes(dir / "big.mrp", std::string(kMaxRouteListFileSize + 1, ';'));
-  EXPECT_EQ(LoadRoutesFile(dir / "big.mrp", stored, sink), LoadStatus::TooLarge);
+  EXPECT_EQ(LoadRoutesFile(dir / "big.mrp", stored, sink).status, LoadStatus::TooLarge);
   EXPECT_EQ(stored.count, 2) << "a refused file leaves the list";
 
   std::string many;
   for (int i = 0; i < 257; ++i) many += "x\n";
   test::WriteBytes(dir / "many.mrp", many);
-  EXPECT_EQ(LoadRoutesFile(dir / "many.mrp", stored, sink), LoadStatus::Ok);
+  EXPECT_EQ(LoadRoutesFile(dir / "many.mrp", stored, sink).status, LoadStatus::Ok);
   EXPECT_EQ(stored.count, 256);
   ASSERT_EQ(sink.log.size(), 1u);
   EXPECT_EQ(sink.log[0].second, kRed);

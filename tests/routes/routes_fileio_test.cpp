@@ -5,6 +5,7 @@
 
 #include "routes/fileio.h"
 #include "routes_testutil.h"
+#include "unreadable_files.h"
 
 using namespace velmora;
 using velmora::test::TempDir;
@@ -31,7 +32,7 @@ TEST(PathParts, UnderstandBothSeparators) {
 
 TEST(ReadWholeFile, StatusesAndTheSizeLimit) {
   TempDir dir;
-  EXPECT_EQ(ReadWholeFile(dir / "missing", 100).status, ReadStatus::CannotOpen);
+  EXPECT_EQ(ReadWholeFile(dir / "missing", 100).status, ReadStatus::Missing);
   EXPECT_EQ(ReadWholeFile(dir.Path(), 100).status, ReadStatus::CannotOpen);
   test::WriteBytes(dir / "f", std::string(100, 'x'));
   FileRead r = ReadWholeFile(dir / "f", 100);
@@ -45,9 +46,36 @@ TEST(ReadWholeFile, StatusesAndTheSizeLimit) {
 }
 
 TEST(ReadWholeFile, StopsAtTheLimitWhereTheSizeIsUnknown) {
-  // /dev/zero reports no size and never ends.
-  if (!FileExists("/dev/zero")) GTEST_SKIP() << "no /dev/zero here";
-  EXPECT_EQ(ReadWholeFile("/dev/zero", 1 << 20).status, ReadStatus::TooLarge);
+  // A file of /proc reports the size 0 and still holds bytes.
+  if (!FileExists("/proc/self/maps")) GTEST_SKIP() << "no /proc here";
+  EXPECT_EQ(ReadWholeFile("/proc/self/maps", 16).status, ReadStatus::TooLarge);
+  const FileRead start = ReadFileStart("/proc/self/maps", 16);
+  EXPECT_EQ(start.status, ReadStatus::Ok);
+  EXPECT_EQ(start.bytes.size(), 16u);
+}
+
+TEST(ReadWholeFile, ReadsOnlyRegularFilesAndSaysWhyNot) {
+  TempDir dir;
+  for (test::Unreadable kind : test::kUnreadableKinds) {
+    const std::string path = dir / "input";
+    if (!test::MakeUnreadable(kind, path, "bytes")) continue;  // no such thing here
+    FileRead whole, start;
+    test::AsUnprivileged([&] {
+      whole = ReadWholeFile(path, 100);  // a FIFO without a writer would block a plain open
+      start = ReadFileStart(path, 2);
+    });
+    EXPECT_EQ(whole.status, ReadStatus::CannotOpen) << test::KindName(kind);
+    EXPECT_EQ(whole.error, test::UnreadableReason(kind)) << test::KindName(kind);
+    EXPECT_EQ(start.status, ReadStatus::CannotOpen) << test::KindName(kind);
+    EXPECT_TRUE(whole.bytes.empty() && start.bytes.empty());
+  }
+  // A device node is no regular file either, though it opens and reads.
+  if (FileExists("/dev/null")) {
+    EXPECT_EQ(ReadWholeFile("/dev/null", 100).status, ReadStatus::CannotOpen);
+  }
+  test::WriteBytes(dir / "f", "abc");
+  EXPECT_EQ(ReadFileStart(dir / "f", 2).bytes, "ab");
+  EXPECT_EQ(ReadFileStart(dir / "f", 9).bytes, "abc");
 }
 
 TEST(WriteFileAtomic, CreatesAndReplaces) {
