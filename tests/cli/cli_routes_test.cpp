@@ -7,6 +7,8 @@
 #include "routes/clock.h"
 #include "routes/cp1251.h"
 #include "routes/routelistfile.h"
+#include "tests/routes/import_writer.h"
+#include "tests/routes/unreadable_files.h"
 
 namespace {
 
@@ -205,6 +207,56 @@ TEST(CliUsage, MissingFilesExitWithOne) {
   }
   EXPECT_FALSE(std::filesystem::exists(dir.Path("out.mrp")));
   EXPECT_FALSE(std::filesystem::exists(dir.Path("out.bin")));
+}
+
+TEST(CliUsage, InputsThatCannotBeReadExitWithOneNamingTheFile) {
+  clitest::TempDir dir;
+  const std::string out = dir.Path("out.mrp");
+  clitest::WriteFile(out, "old\r\n");
+  const std::string simulate = "--simulate";
+  for (velmora::test::Unreadable kind : velmora::test::kUnreadableKinds) {
+    for (const char* name : {"in.mrp", "in.mrg", "in.HAS", "body.bin"}) {
+      const std::string in = dir.Path(name);
+      if (!velmora::test::MakeUnreadable(kind, in, "1;a\r\n")) continue;
+      std::vector<std::vector<std::string>> runs;
+      const std::string ext = in.substr(in.size() - 4);
+      if (ext == ".mrp" || ext == ".mrg") {
+        runs = {{"routes", in}, {"convert", in, out}, {"image", in}, {"transfer", in, simulate}};
+      } else if (ext == ".HAS") {
+        runs = {{"firmware", "decode", in, "-o", dir.Path("out.bin")}, {"flash", in, simulate + "=boot"}};
+      } else {
+        runs = {{"firmware", "encode", in, "-o", dir.Path("a.HAS"), "--title", "T", "--date",
+                 "2009-10-10 12:00:00"}};
+      }
+      for (const std::vector<std::string>& args : runs) {
+        const auto r = RunCli(args, {}, true);
+        const std::string at = std::string(velmora::test::KindName(kind)) + ": " + args[0] + " " + name;
+        EXPECT_EQ(r.code, 1) << at << "\n" << r.err;
+        EXPECT_NE(r.err.find(in + ": "), std::string::npos) << at << "\n" << r.err;
+      }
+      std::filesystem::remove_all(in);
+    }
+  }
+  EXPECT_EQ(ReadFile(out), "old\r\n") << "convert leaves OUT untouched";
+  EXPECT_FALSE(std::filesystem::exists(dir.Path("out.bin")));
+}
+
+TEST(CliRoutes, AGroupWhoseLineFilesCannotBeReadIsAnEmptyImport) {
+  clitest::TempDir dir;
+  std::vector<std::string> listed;
+  for (velmora::test::Unreadable kind : velmora::test::kUnreadableKinds) {
+    const std::string name = std::to_string(listed.size()) + ".mrl";
+    if (velmora::test::MakeUnreadable(kind, dir.Path(name), "x")) listed.push_back(name);
+  }
+  const std::string group = dir.Path("g.mrg");
+  clitest::WriteFile(group, velmora::test::GroupFile(listed).Bytes());
+  const auto r = RunCli({"routes", group}, {}, true);
+  EXPECT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(r.out, "{\"routes\": []}\n");
+  for (const std::string& name : listed) {
+    EXPECT_NE(r.err.find("***Файл маршрута не прочитан: " + dir.Path(name) + " "), std::string::npos)
+        << r.err;
+  }
 }
 
 }  // namespace
