@@ -4,8 +4,10 @@
 
 #include <QFile>
 #include <QTemporaryDir>
+#include <QTextEdit>
 
 #include "gui_support.h"
+#include "tests/routes/unreadable_files.h"
 
 using namespace guitest;
 
@@ -40,6 +42,20 @@ class FilesTest : public ::testing::Test {
     if (realSettings) o.settings.reset();
     w = std::make_unique<TVelmoraF>(std::move(o));
   }
+  // A window that remembers `file` from its last run.
+  void MakeRemembering(const QString& file) {
+    WindowOptions o = Options(&dialogs);
+    velmora::SettingsValues last;
+    last.lastFile = file.toStdString();
+    velmora::WriteSettings(*o.settings, last, {2026, 12, 1, 10, 0, 0, 0});
+    w = std::make_unique<TVelmoraF>(std::move(o));
+  }
+  void ShowActive() {
+    w->show();
+    QApplication::setActiveWindow(w.get());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(w.get()));
+  }
+  QString Log() const { return w->findChild<QTextEdit*>(QStringLiteral("reMsg"))->toPlainText(); }
 
   QTemporaryDir dir;
   QString list;
@@ -166,6 +182,96 @@ TEST_F(FilesTest, ARouteGroupOpenedLeavesTheTableModified) {
   EXPECT_FALSE(Action(*w, "aClose")->isEnabled());
   EXPECT_TRUE(Action(*w, "aSave")->isEnabled());
   EXPECT_FALSE(w->close());
+}
+
+TEST_F(FilesTest, ARefusedRememberedFileIsNoSaveTarget) {
+  using velmora::test::Unreadable;
+  const QString path = dir.filePath(QStringLiteral("remembered.mrp"));
+  const QByteArray big(16 * 1024 * 1024 + 1, '\n');
+  struct Case {
+    const char* name;
+    std::optional<Unreadable> kind;  // none: a file over 16 MiB
+  };
+  for (const Case& c :
+       {Case{"over 16 MiB", std::nullopt}, Case{"FIFO", Unreadable::Fifo},
+        Case{"folder", Unreadable::Folder}, Case{"no permission", Unreadable::NoPermission}}) {
+    if (c.kind ? !velmora::test::MakeUnreadable(*c.kind, path.toStdString(), "1;a\r\n")
+               : (WriteAll(path, big), false)) {
+      continue;
+    }
+    if (c.kind == Unreadable::NoPermission) {
+      std::filesystem::permissions(dir.path().toStdString(), std::filesystem::perms::others_exec,
+                                   std::filesystem::perm_options::add);
+      velmora::test::AsUnprivileged([&] { MakeRemembering(path); });
+    } else {
+      MakeRemembering(path);
+    }
+    EXPECT_EQ(w->windowTitle(), QStringLiteral("Velmora v1.05 - <без файла>")) << c.name;
+    if (c.kind) {
+      const QString line = QStringLiteral("***Файл не прочитан: ") + path + QLatin1Char(' ') +
+                           QString::fromStdString(velmora::test::UnreadableReason(*c.kind));
+      EXPECT_EQ(Log().toStdString(), line.toStdString()) << c.name;
+      EXPECT_EQ(Panel(*w, 2).toStdString(), line.toStdString()) << c.name;
+    }
+    ShowActive();
+    QTest::keyClick(w.get(), Qt::Key_Insert, Qt::ControlModifier);
+    QTest::keyClick(w.get(), Qt::Key_F5);
+    EXPECT_EQ(dialogs.saveCalls, 1) << c.name << ": F5 asks for a name, as without a file";
+    dialogs.saveCalls = 0;
+    if (!c.kind) {
+      EXPECT_TRUE(ReadAll(path) == big) << "the file stays byte for byte";
+    }
+    w->Table().SetModified(false);
+    w.reset();
+    std::filesystem::permissions(path.toStdString(), std::filesystem::perms::owner_all);
+    if (c.kind == Unreadable::NoPermission) {
+      EXPECT_EQ(ReadAll(path), QByteArray("1;a\r\n"));
+    }
+    std::filesystem::remove_all(path.toStdString());
+  }
+}
+
+TEST_F(FilesTest, F5AfterAGroupImportAsksBeforeReplacingAnotherFile) {
+  const QString group = dir.filePath(QStringLiteral("UPPER.MRG"));
+  const QString derived = dir.filePath(QStringLiteral("UPPER.mrp"));
+  WriteAll(group, QByteArray());
+  WriteAll(derived, QByteArray("another list\r\n"));
+  Make();
+  ShowActive();
+  dialogs.opens.push_back(group.toStdString());
+  QTest::keyClick(w.get(), Qt::Key_F3);
+  ASSERT_TRUE(w->Table().Modified());
+  dialogs.replaces = {false, true};
+  QTest::keyClick(w.get(), Qt::Key_F5);
+  EXPECT_EQ(dialogs.lastReplaced, derived.toStdString());
+  EXPECT_EQ(ReadAll(derived), QByteArray("another list\r\n")) << "No writes nothing";
+  EXPECT_TRUE(w->Table().Modified());
+  EXPECT_EQ(w->windowTitle(), QStringLiteral("Velmora v1.05 UPPER.MRG"));
+  QTest::keyClick(w.get(), Qt::Key_F5);
+  EXPECT_TRUE(ReadAll(derived).endsWith(Cp1251("// Маршрутов: 0\r\n")));
+  EXPECT_FALSE(w->Table().Modified());
+  EXPECT_EQ(w->windowTitle(), QStringLiteral("Velmora v1.05 UPPER.mrp"));
+}
+
+TEST_F(FilesTest, SaveAsTakesTheConfirmedNameOnlyWhenTheWriteSucceeds) {
+  Make();
+  ShowActive();
+  dialogs.opens.push_back(list.toStdString());
+  QTest::keyClick(w.get(), Qt::Key_F3);
+  const QByteArray before = ReadAll(list);
+  WriteAll(dir.filePath(QStringLiteral("plain")), "a file, not a folder");
+  dialogs.saves = {dir.filePath(QStringLiteral("plain/x.mrp")).toStdString(),
+                   dir.filePath(QStringLiteral("copy")).toStdString()};
+  QTest::keyClick(w.get(), Qt::Key_F6);
+  EXPECT_EQ(w->windowTitle(), QStringLiteral("Velmora v1.05 маршруты.mrp"));
+  EXPECT_EQ(w->Files().CurrentFile(), list.toStdString());
+  EXPECT_FALSE(Panel(*w, 2).isEmpty());
+  EXPECT_TRUE(Log().startsWith(QStringLiteral("***"))) << Log().toStdString();
+  QTest::keyClick(w.get(), Qt::Key_F6);  // a name without extension stays as confirmed
+  EXPECT_EQ(w->windowTitle(), QStringLiteral("Velmora v1.05 copy"));
+  EXPECT_TRUE(
+      ReadAll(dir.filePath(QStringLiteral("copy"))).endsWith(before.mid(before.indexOf("12;"))));
+  EXPECT_EQ(ReadAll(list), before);
 }
 
 }  // namespace

@@ -154,7 +154,8 @@ TEST_F(SettingsFile, UnreadableFileGivesDefaultsAndIsNotReplacedBadly) {
 TEST_F(SettingsFile, AFileThatCannotBeReadGivesTheDefaultsAtOnce) {
   SettingsValues v;
   v.lastFile = "/r.mrp";
-  ASSERT_TRUE(WriteSettings(*CreateFileSettingsBackend(folder_), v, DateTime{2026, 1, 1, 0, 0, 0, 0}));
+  ASSERT_TRUE(
+      WriteSettings(*CreateFileSettingsBackend(folder_), v, DateTime{2026, 1, 1, 0, 0, 0, 0}));
   const std::string written = ReadFile();
   for (test::Unreadable kind : test::kUnreadableKinds) {
     if (!test::MakeUnreadable(kind, FilePath(), written)) continue;

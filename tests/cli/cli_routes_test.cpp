@@ -223,14 +223,16 @@ TEST(CliUsage, InputsThatCannotBeReadExitWithOneNamingTheFile) {
       if (ext == ".mrp" || ext == ".mrg") {
         runs = {{"routes", in}, {"convert", in, out}, {"image", in}, {"transfer", in, simulate}};
       } else if (ext == ".HAS") {
-        runs = {{"firmware", "decode", in, "-o", dir.Path("out.bin")}, {"flash", in, simulate + "=boot"}};
+        runs = {{"firmware", "decode", in, "-o", dir.Path("out.bin")},
+                {"flash", in, simulate + "=boot"}};
       } else {
         runs = {{"firmware", "encode", in, "-o", dir.Path("a.HAS"), "--title", "T", "--date",
                  "2009-10-10 12:00:00"}};
       }
       for (const std::vector<std::string>& args : runs) {
         const auto r = RunCli(args, {}, true);
-        const std::string at = std::string(velmora::test::KindName(kind)) + ": " + args[0] + " " + name;
+        const std::string at =
+            std::string(velmora::test::KindName(kind)) + ": " + args[0] + " " + name;
         EXPECT_EQ(r.code, 1) << at << "\n" << r.err;
         EXPECT_NE(r.err.find(in + ": "), std::string::npos) << at << "\n" << r.err;
       }
@@ -254,7 +256,8 @@ TEST(CliRoutes, AGroupWhoseLineFilesCannotBeReadIsAnEmptyImport) {
   EXPECT_EQ(r.code, 0) << r.err;
   EXPECT_EQ(r.out, "{\"routes\": []}\n");
   for (const std::string& name : listed) {
-    EXPECT_NE(r.err.find("***Файл маршрута не прочитан: " + dir.Path(name) + " "), std::string::npos)
+    EXPECT_NE(r.err.find("***Файл маршрута не прочитан: " + dir.Path(name) + " "),
+              std::string::npos)
         << r.err;
   }
 }

@@ -84,7 +84,8 @@ inline Result RunCli(const std::vector<std::string>& args, const std::vector<std
     command += setting.substr(0, eq) + "=" + Quote(setting.substr(eq + 1)) + " ";
   }
 #ifndef _WIN32
-  if (unprivileged && geteuid() == 0) command += "setpriv --reuid=nobody --regid=nogroup --clear-groups ";
+  if (unprivileged && geteuid() == 0)
+    command += "setpriv --reuid=nobody --regid=nogroup --clear-groups ";
 #else
   (void)unprivileged;
 #endif

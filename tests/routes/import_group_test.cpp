@@ -3,8 +3,8 @@
 #include <vector>
 
 #include "import_writer.h"
-#include "unreadable_files.h"
 #include "routes/routeimport.h"
+#include "unreadable_files.h"
 
 namespace velmora {
 namespace {
@@ -110,7 +110,8 @@ TEST(ImportGroup, LineFilesThereButUnreadableAreSkippedWithTheirReason) {
     const std::string path = dir.Path() + test::kSep + name;
     if (!test::MakeUnreadable(kind, path, LineFile("0201", "2", {{"C"}}).Bytes())) continue;
     listed.push_back(name);
-    expected.push_back(Cp("***Файл маршрута не прочитан: ") + path + " " + test::UnreadableReason(kind));
+    expected.push_back(Cp("***Файл маршрута не прочитан: ") + path + " " +
+                       test::UnreadableReason(kind));
   }
   const std::string group = dir.Write("g.mrg", GroupFile(listed));
   StoredRouteList stored;

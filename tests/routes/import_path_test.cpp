@@ -82,8 +82,8 @@ TEST(ImportPath, TheGroupFoldersOwnNameIsTakenAsTheFileSystemGivesIt) {
   test::TempDir dir;
   dir.Write("a\\b/Lines/R5.MRL", test::LineFile("0201", "5", {{"X"}, {"Y"}}));
   dir.Write("a\\b/grp/r6.mrl", test::LineFile("0201", "6", {{"P"}, {"Q"}}));
-  const std::string group = dir.Write("a\\b/grp/g.mrg",
-                                      test::GroupFile({"R6.MRL", "..\\lines\\r5.mrl", "../grp/r6.mrl"}));
+  const std::string group = dir.Write(
+      "a\\b/grp/g.mrg", test::GroupFile({"R6.MRL", "..\\lines\\r5.mrl", "../grp/r6.mrl"}));
   const std::string folder = LocalFolderOf(group);
   EXPECT_EQ(folder, dir.Path() + "/a\\b/grp");
   EXPECT_EQ(LocalListedPath(folder, "..\\lines\\r5.mrl"), dir.Path() + "/a\\b/Lines/R5.MRL");

@@ -381,7 +381,8 @@ TEST_F(RouteFileCommandsTest, AFileThatIsThereButCannotBeReadIsNeverOpened) {
           EXPECT_FALSE(files.Open(true)) << at;
         }
       });
-      const std::string line = Cp("***Файл не прочитан: ") + path + " " + test::UnreadableReason(kind);
+      const std::string line =
+          Cp("***Файл не прочитан: ") + path + " " + test::UnreadableReason(kind);
       EXPECT_EQ(host.status[kPanelStatus], line) << at;
       ASSERT_EQ(host.log.size(), 1u) << at;
       EXPECT_EQ(host.log[0], std::make_pair(line, kRed)) << at;
