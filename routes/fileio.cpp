@@ -168,6 +168,7 @@ bool FileExists(const std::string& path) {
 
 bool SameFile(const std::string& a, const std::string& b) {
   if (a.empty() || b.empty()) return false;
+  if (a == b) return FileExists(a);
   std::error_code ec;
   return fs::equivalent(PathOf(a), PathOf(b), ec) && !ec;
 }

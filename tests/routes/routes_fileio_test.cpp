@@ -69,6 +69,15 @@ TEST(ReadWholeFile, ReadsOnlyRegularFilesAndSaysWhyNot) {
   }
 }
 
+TEST(SameFile, TellsTwoFilesApartAndOneFileUnderTwoNames) {
+  TempDir dir;
+  test::WriteBytes(dir / "a.mrp", "a");
+  test::WriteBytes(dir / "b.mrp", "b");
+  EXPECT_FALSE(SameFile(dir / "a.mrp", dir / "b.mrp"));
+  EXPECT_TRUE(SameFile(dir / "a.mrp", dir.Path() + "/../" + FileNameOf(dir.Path()) + "/a.mrp"));
+  EXPECT_FALSE(SameFile(dir / "a.mrp", dir / "gone.mrp"));
+}
+
 TEST(WriteFileAtomic, CreatesAndReplaces) {
   TempDir dir;
   const std::string path = dir / "Маршруты.mrp";  // a UTF-8 name
