@@ -248,12 +248,11 @@ void TVelmoraF::FormCreate() {
   velmora::ReadSettings(*settings_, settingsValues_);
   if (!settingsValues_.lastFile.empty()) files_->SetCurrentFile(settingsValues_.lastFile);
   RefreshWindowState();
-  std::string displayText = velmora::Cp("- <без файла>");
-  if (!files_->CurrentFile().empty()) {
-    files_->Open(false);
-    displayText = velmora::cp1251::FromUtf8(files_->DisplayName());
-  }
-  SetTitle(velmora::kTitlePrefix + displayText);
+  // A remembered file that is refused leaves no current file behind.
+  if (!files_->CurrentFile().empty()) files_->Open(false);
+  SetTitle(velmora::kTitlePrefix + (files_->CurrentFile().empty()
+                                        ? velmora::Cp("- <без файла>")
+                                        : velmora::cp1251::FromUtf8(files_->DisplayName())));
   context_.operation.TransferCount = 0;
 }
 

@@ -4,6 +4,7 @@
 #include <QDate>
 #include <QFileDialog>
 #include <QLocale>
+#include <QMessageBox>
 #include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTime>
@@ -64,10 +65,22 @@ std::optional<std::string> QtFileDialogs::AskSave(const std::string& startFolder
   dialog.setObjectName(QStringLiteral("sdMrp"));
   dialog.setAcceptMode(QFileDialog::AcceptSave);
   dialog.setFileMode(QFileDialog::AnyFile);
+  // The dialog adds the extension before it asks about an existing file, so its question covers the
+  // name that is written.
   dialog.setDefaultSuffix(QStringLiteral("mrp"));
+  dialog.selectNameFilter(kSaveFilter);
   dialog.setOption(QFileDialog::DontConfirmOverwrite, false);
   if (!proposedName.empty()) dialog.selectFile(QString::fromStdString(proposedName));
   return Chosen(dialog);
+}
+
+bool QtFileDialogs::AskReplace(const std::string& path) {
+  QMessageBox box(QMessageBox::Question, kSaveTitle,
+                  RouteModel::FromCp(velmora::ReplaceQuestionText(path)),
+                  QMessageBox::Yes | QMessageBox::No, parent_);
+  box.setObjectName(QStringLiteral("mbReplace"));
+  box.setDefaultButton(QMessageBox::No);
+  return box.exec() == QMessageBox::Yes;
 }
 
 std::unique_ptr<velmora::SettingsBackend> CreatePlatformSettingsBackend() {

@@ -32,6 +32,7 @@ class QtFileDialogs : public velmora::FileDialogs {
   std::optional<std::string> AskOpen(const std::string& startFolder) override;
   std::optional<std::string> AskSave(const std::string& startFolder,
                                      const std::string& proposedName) override;
+  bool AskReplace(const std::string& path) override;
 
   static const QString kOpenTitle, kOpenFilter, kSaveTitle, kSaveFilter;
 

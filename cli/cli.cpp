@@ -110,17 +110,19 @@ std::string BaseName(const std::string& path) {
 }
 
 int ReadRoutes(const std::string& path, StoredRouteList& stored, MessageSink& sink) {
-  // The group import of a missing .mrg only logs; the CLI calls it a failure for both kinds.
-  if (!FileExists(path)) return Failure(path + ": no such file");
-  switch (LoadRoutesFile(path, stored, sink)) {
+  const LoadResult loaded = LoadRoutesFile(path, stored, sink);
+  switch (loaded.status) {
     case LoadStatus::Ok:
       return kExitOk;
+    // The window starts a new list under a missing name; here there is nothing to read.
+    case LoadStatus::Missing:
+      return Failure(path + ": no such file");
     case LoadStatus::TooLarge:
       return Failure(path + ": file too large (a route list holds at most 16 MiB)");
-    case LoadStatus::CannotOpen:
+    case LoadStatus::Refused:
       break;
   }
-  return Failure(path + ": cannot open the file");
+  return Failure(path + ": cannot read the file: " + loaded.error);
 }
 
 bool WriteOutput(const std::string& path, const std::string& bytes) {

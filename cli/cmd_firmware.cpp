@@ -156,14 +156,15 @@ int FirmwareDecode(const Args& args) {
   if (parsed.Value("--output").empty()) return UsageError("firmware decode", "-o OUT is required");
 
   CliHost host;
-  const FileRead file = ReadWholeFile(parsed.positional[0], kFirmwareFileBuffer);
-  if (file.status == ReadStatus::CannotOpen) {
+  const std::string& path = parsed.positional[0];
+  const FileRead file = ReadWholeFile(path, kFirmwareFileBuffer);
+  if (file.status == ReadStatus::Missing || file.status == ReadStatus::CannotOpen) {
     host.LogMessage(Cp("***Файл программы не открыт"));
-    return kExitFailure;
+    return Failure(path + ": " + file.error);
   }
   if (file.status == ReadStatus::ReadShort) {
     host.LogMessage(Cp("***Файл программы не прочитан"));
-    return kExitFailure;
+    return Failure(path + ": " + file.error);
   }
   const auto* bytes = reinterpret_cast<const uint8_t*>(file.bytes.data());
   if (file.status != ReadStatus::Ok || !FirmwareFileUsable(bytes, file.bytes.size())) {
@@ -220,7 +221,9 @@ int FirmwareEncode(const Args& args) {
   if (body.status == ReadStatus::TooLarge) {
     return Failure(parsed.positional[0] + ": a firmware body holds at most 65024 bytes");
   }
-  if (body.status != ReadStatus::Ok) return Failure(parsed.positional[0] + ": cannot read the file");
+  if (body.status != ReadStatus::Ok) {
+    return Failure(parsed.positional[0] + ": cannot read the file: " + body.error);
+  }
   // Coded for the place the file goes to: decoding it there finds the same tables.
   SchemeChoice schemes;
   if (!ChooseSchemes(parsed, ParentFolder(parsed.Value("--output")), schemes)) return kExitFailure;
@@ -269,8 +272,12 @@ int RunFlash(const Args& args) {
       if (listing.rows[k].fileName == name) selected = static_cast<int>(k) + 1;
     }
     if (selected == 0) {
-      if (!FileExists(parsed.positional[0])) return Failure(parsed.positional[0] + ": no such file");
-      return Failure(parsed.positional[0] + ": not a firmware file the program writes (.HAS, scheme 2)");
+      const std::string& path = parsed.positional[0];
+      const FileRead probe = ReadFileStart(path, 0);
+      if (probe.status == ReadStatus::Missing) return Failure(path + ": no such file");
+      if (probe.status != ReadStatus::Ok)
+        return Failure(path + ": cannot read the file: " + probe.error);
+      return Failure(path + ": not a firmware file the program writes (.HAS, scheme 2)");
     }
   } else if (listing.rows.empty()) {
     return Failure("no firmware file (.HAS) found; give one or see 'firmware --help'");

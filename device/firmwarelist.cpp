@@ -1,10 +1,11 @@
 #include "firmwarelist.h"
 
+#include <algorithm>
 #include <array>
 #include <filesystem>
-#include <fstream>
 #include <system_error>
 
+#include "../routes/fileio.h"
 #include "Formatm.h"
 
 namespace velmora {
@@ -24,12 +25,13 @@ bool HasFirmwareExtension(const std::string& name) {
   return true;
 }
 
-// The listing reads the header only; the whole file is checked by the update.
+// The listing reads the header only; the whole file is checked by the update. A file that is no
+// regular file (a FIFO, a device) is not read and so not listed.
 bool ReadHeader(const fs::path& path, std::array<uint8_t, kFirmwareHeaderSize>& header) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  in.read(reinterpret_cast<char*>(header.data()), header.size());
-  return in.gcount() == static_cast<std::streamsize>(header.size());
+  const FileRead read = ReadFileStart(path.u8string(), header.size());
+  if (read.status != ReadStatus::Ok || read.bytes.size() != header.size()) return false;
+  std::copy(read.bytes.begin(), read.bytes.end(), header.begin());
+  return true;
 }
 
 }  // namespace

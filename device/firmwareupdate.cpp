@@ -1,15 +1,15 @@
 #include "firmwareupdate.h"
 
+#include <algorithm>
 #include <array>
 #include <filesystem>
-#include <fstream>
 #include <memory>
 #include <optional>
 #include <string>
-#include <system_error>
 #include <vector>
 
 #include "../routes/cp1251.h"
+#include "../routes/fileio.h"
 #include "Formatm.h"
 #include "transport.h"
 
@@ -49,30 +49,23 @@ int ProgramFirmware(DeviceEnv& env, const FirmwareListing& listing, int selected
   }
 
   static std::array<uint8_t, kFirmwareFileBuffer> file;
-  std::ifstream in;
-  if (!fileName.empty()) in.open(fs::u8path(folder) / fs::u8path(fileName), std::ios::binary);
-  if (!in.is_open()) {
+  const FileRead read =
+      fileName.empty()
+          ? FileRead{}
+          : ReadWholeFile((fs::u8path(folder) / fs::u8path(fileName)).u8string(), file.size());
+  if (read.status == ReadStatus::Missing || read.status == ReadStatus::CannotOpen) {
     ReportFailure(host, "Файл программы не открыт");
     return kStatusFirmwareNotOpened;
   }
-  std::error_code ec;
-  const uintmax_t fileSize = fs::file_size(fs::u8path(folder) / fs::u8path(fileName), ec);
-  if (ec) {
+  if (read.status == ReadStatus::ReadShort) {
     ReportFailure(host, "Файл программы не прочитан");
     return kStatusFirmwareShortRead;
   }
   // A file beyond the buffer cannot be a firmware file; it is refused unread.
-  std::size_t length = 0;
-  if (fileSize <= file.size()) {
-    length = static_cast<std::size_t>(fileSize);
-    in.read(reinterpret_cast<char*>(file.data()), static_cast<std::streamsize>(length));
-    if (static_cast<std::size_t>(in.gcount()) < length) {
-      ReportFailure(host, "Файл программы не прочитан");
-      return kStatusFirmwareShortRead;
-    }
-  }
-  in.close();
-  if (fileSize > file.size() || !FirmwareFileUsable(file.data(), length)) {
+  const std::size_t length = read.status == ReadStatus::Ok ? read.bytes.size() : 0;
+  std::copy(read.bytes.begin(), read.bytes.begin() + static_cast<std::ptrdiff_t>(length),
+            file.begin());
+  if (read.status != ReadStatus::Ok || !FirmwareFileUsable(file.data(), length)) {
     host.AppendLogLine(Cp("***Формат файла программы неверен"), kRed);
     host.ShowStatus(kPanelStatus, Cp("Формат файла программы неверен"));
     return kStatusFirmwareFormat;

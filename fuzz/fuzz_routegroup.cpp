@@ -40,8 +40,8 @@ void Put(const std::string& path, const std::string& bytes, bool present) {
   std::fclose(f);
 }
 
-void CheckLine(const std::string& windowsPath) {
-  TRouteLineFile line(MapToFileSystem(windowsPath));
+void CheckLine(const std::string& localPath) {
+  TRouteLineFile line(localPath);
   const bool loaded = line.Load();
   fuzz::Check(loaded == line.Loaded(), "Load and Loaded disagree");
   line.Prepare();
@@ -104,10 +104,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     fuzz::Check(!group.Folder().empty() && group.Folder().back() == '\\', "group folder form");
     fuzz::Check(!group.Entries().empty(), "a complete group without entries");
   }
+  fuzz::Check(group.Listed().size() == group.Entries().size(), "an entry without its listed path");
   std::size_t checked = 0;
-  for (const std::string& entry : group.Entries()) {
+  for (const std::string& listed : group.Listed()) {
     if (++checked > 16) break;
-    CheckLine(entry);
+    CheckLine(LocalListedPath(group.LocalFolder(), listed));
   }
   return 0;
 }

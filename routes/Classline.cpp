@@ -93,6 +93,8 @@ TRouteGroupFile::TRouteGroupFile(std::string path) : path_(std::move(path)) {}
 
 bool TRouteGroupFile::Load() {
   const FileRead file = ReadWholeFile(path_, kMaxDorlanFile);
+  fileStatus_ = file.status;
+  fileError_ = file.error;
   if (file.status != ReadStatus::Ok) return false;
   ByteReader in(file.bytes);
   std::string signature, name, countLine;
@@ -104,13 +106,17 @@ bool TRouteGroupFile::Load() {
   if (!ParseCountLine(countLine, count) || count < 1) return false;
 
   entries_.clear();
+  listed_.clear();
   folder_ = WindowsFormFolder(path_);
+  localFolder_ = LocalFolderOf(path_);
   for (long i = 0; i < count; ++i) {
     std::string listed;
     if (!ReadShortString(in, listed)) return false;
     // The import takes 256 routes; one entry more tells it that the group had more.
-    if (entries_.size() <= static_cast<std::size_t>(kStoredRoutes))
-      entries_.push_back(ResolveListedPath(folder_, cp1251::ToUtf8(listed)));
+    if (entries_.size() <= static_cast<std::size_t>(kStoredRoutes)) {
+      listed_.push_back(cp1251::ToUtf8(listed));
+      entries_.push_back(ResolveListedPath(folder_, listed_.back()));
+    }
   }
   return true;
 }
@@ -125,6 +131,8 @@ bool TRouteLineFile::Load() {
   if (loaded_ || open_) return true;
   folder_ = WindowsFormFolder(path_);
   const FileRead file = ReadWholeFile(path_, kMaxDorlanFile);
+  fileStatus_ = file.status;
+  fileError_ = file.error;
   if (file.status != ReadStatus::Ok) return false;
   open_ = true;
   ByteReader in(file.bytes);

@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "fileio.h"
+
 namespace velmora {
 
 // A cursor over the bytes of one file.
@@ -65,12 +67,23 @@ class TRouteGroupFile {
 
   const std::string& Path() const { return path_; }
   const std::string& Folder() const { return folder_; }  // Windows form, ends in "\"
+  // The group file's folder as the file system gives it (absolute, UTF-8).
+  const std::string& LocalFolder() const { return localFolder_; }
   const std::optional<std::string>& GroupName() const { return groupName_; }
   const std::vector<std::string>& Entries() const { return entries_; }
+  // The paths as the group lists them (UTF-8), one for each entry.
+  const std::vector<std::string>& Listed() const { return listed_; }
+  // How reading the file itself went; the error is the system's reason.
+  ReadStatus FileStatus() const { return fileStatus_; }
+  const std::string& FileError() const { return fileError_; }
 
  private:
   std::string path_;
   std::string folder_;
+  std::string localFolder_;
+  ReadStatus fileStatus_ = ReadStatus::Missing;
+  std::string fileError_;
+  std::vector<std::string> listed_;
   std::optional<std::string> groupName_;
   std::vector<std::string> entries_;
 };
@@ -96,6 +109,8 @@ class TRouteLineFile {
   const std::string& Path() const { return path_; }
   const std::string& Folder() const { return folder_; }
   bool Loaded() const { return loaded_; }
+  ReadStatus FileStatus() const { return fileStatus_; }
+  const std::string& FileError() const { return fileError_; }
   const std::optional<std::string>& Signature() const { return signature_; }
   const std::optional<std::string>& DesignationText() const { return designationText_; }
   const std::optional<std::string>& StartStopText() const { return startStopText_; }
@@ -114,6 +129,8 @@ class TRouteLineFile {
   std::string folder_;
   bool open_ = false;
   bool loaded_ = false;
+  ReadStatus fileStatus_ = ReadStatus::Missing;
+  std::string fileError_;
   std::optional<std::string> signature_;
   std::optional<std::string> designationText_;
   std::optional<std::string> startStopText_;

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <cctype>
-#include <filesystem>
 
+#include "Classline.h"
 #include "cp1251.h"
 #include "fileio.h"
 #include "routeimport.h"
@@ -27,9 +27,24 @@ void ParseInto(const std::string& bytes, StoredRouteList& stored, MessageSink& s
   if (ParseRouteList(bytes, stored).truncated) sink.AppendLogLine(TooManyRoutesText(), kRed);
 }
 
-void Import(const std::string& path, StoredRouteList& stored, MessageSink& sink) {
-  const int imported = ImportRouteGroup(path, stored, sink);
-  stored.count = std::clamp(std::max(stored.count, imported), 0, kStoredRoutes);
+LoadResult ResultOf(ReadStatus status, const std::string& error) {
+  switch (status) {
+    case ReadStatus::Ok:
+      return {LoadStatus::Ok, std::string()};
+    case ReadStatus::Missing:
+      return {LoadStatus::Missing, error};
+    case ReadStatus::TooLarge:
+      return {LoadStatus::TooLarge, error};
+    case ReadStatus::CannotOpen:
+    case ReadStatus::ReadShort:
+      break;
+  }
+  // Part of a file is not the file: a later save would destroy the rest.
+  return {LoadStatus::Refused, error};
+}
+
+bool Taken(const LoadResult& r) {
+  return r.status == LoadStatus::Ok || r.status == LoadStatus::Missing;
 }
 
 }  // namespace
@@ -49,24 +64,36 @@ std::string SavedText(const std::string& name) {
 std::string ClosedText() { return Cp("Список маршрутов закрыт"); }
 std::string UndoneText() { return Cp("Все изменения отменены"); }
 
+std::string FileNotReadText(const std::string& path, const std::string& reason) {
+  return Cp("***Файл не прочитан: ") + cp1251::FromUtf8(path) + " " + cp1251::FromUtf8(reason);
+}
+
+std::string ReplaceQuestionText(const std::string& path) {
+  return Cp("Файл ") + cp1251::FromUtf8(FileNameOf(path)) + Cp(" уже существует. Заменить его?");
+}
+
 RoutesFileKind KindOfRoutesFile(const std::string& path) {
   return SameExtension(ExtensionOf(path), ".mrg") ? RoutesFileKind::RouteGroup
                                                    : RoutesFileKind::RouteList;
 }
 
-LoadStatus LoadRoutesFile(const std::string& path, StoredRouteList& stored, MessageSink& sink) {
+LoadResult LoadRoutesFile(const std::string& path, StoredRouteList& stored, MessageSink& sink) {
   if (KindOfRoutesFile(path) == RoutesFileKind::RouteGroup) {
+    TRouteGroupFile group(path);
+    group.Load();  // whatever it returns, the entries read so far are imported
+    const LoadResult result = ResultOf(group.FileStatus(), group.FileError());
+    if (!Taken(result)) return result;
     stored.Clear();
-    Import(path, stored, sink);
-    return LoadStatus::Ok;
+    const int imported = ImportRouteGroup(group, stored, sink);
+    stored.count = std::clamp(std::max(stored.count, imported), 0, kStoredRoutes);
+    return result;
   }
-  FileRead read = ReadWholeFile(path, kMaxRouteListFileSize);
-  if (read.status == ReadStatus::TooLarge) return LoadStatus::TooLarge;
+  const FileRead read = ReadWholeFile(path, kMaxRouteListFileSize);
+  const LoadResult result = ResultOf(read.status, read.error);
+  if (!Taken(result)) return result;
   stored.Clear();
-  if (read.status == ReadStatus::CannotOpen) return LoadStatus::CannotOpen;
-  // A read that broke off still yields the routes before the break.
   ParseInto(read.bytes, stored, sink);
-  return LoadStatus::Ok;
+  return result;
 }
 
 RouteFileCommands::RouteFileCommands(RouteTable& table, FileCommandHost& host,
@@ -83,79 +110,90 @@ void RouteFileCommands::SetCurrentFile(const std::string& path) {
   displayName_ = FileNameOf(path);
 }
 
-void RouteFileCommands::Open(bool byOperator) {
+bool RouteFileCommands::Open(bool byOperator) {
   std::string path = currentFile_;
   if (byOperator) {
     const std::string startFolder = currentFile_.empty() ? std::string() : FolderOf(currentFile_);
     const std::optional<std::string> chosen = dialogs_.AskOpen(startFolder);
-    if (!chosen || chosen->empty()) return;
+    if (!chosen || chosen->empty()) return false;
     path = *chosen;
   }
-  if (path.empty()) return;
+  if (path.empty()) return false;
 
-  const bool group = KindOfRoutesFile(path) == RoutesFileKind::RouteGroup;
-  FileRead read;
-  bool tooLarge = false;
-  if (group) {
-    std::error_code error;
-    const auto size = std::filesystem::file_size(std::filesystem::u8path(path), error);
-    tooLarge = !error && size > kMaxRouteListFileSize;
-  } else {
-    read = ReadWholeFile(path, kMaxRouteListFileSize);
-    tooLarge = read.status == ReadStatus::TooLarge;
-  }
-  // A route list or group is a few kilobytes; anything this big is neither, so the command
-  // takes no effect at all, and a later save cannot overwrite that file.
-  if (tooLarge) {
-    host_.ShowStatus(kPanelStatus, FileTooLargeText() + " " + cp1251::FromUtf8(path));
-    return;
+  // A file that is there but cannot be read whole (too large, locked, a folder, a FIFO) takes no
+  // effect at all, so that a later save cannot overwrite it with an empty list.
+  const LoadResult loaded = LoadRoutesFile(path, table_.Stored(), host_);
+  if (!Taken(loaded)) {
+    if (loaded.status == LoadStatus::TooLarge) {
+      host_.ShowStatus(kPanelStatus, FileTooLargeText() + " " + cp1251::FromUtf8(path));
+    } else {
+      const std::string text = FileNotReadText(path, loaded.error);
+      host_.ShowStatus(kPanelStatus, text);
+      host_.AppendLogLine(text, kRed);
+    }
+    if (!byOperator) SetCurrentFile(std::string());
+    return false;
   }
 
+  // A missing file starts a new list under its name; the first save creates it.
   currentFile_ = path;
   openedExtension_ = ExtensionOf(currentFile_);
   displayName_ = FileNameOf(currentFile_);
+  lastFile_ = loaded.status == LoadStatus::Ok ? path : std::string();
   host_.SetTitle(Title(displayName_));
-  StoredRouteList& stored = table_.Stored();
-  stored.Clear();
-
+  // An imported list exists in no route list file yet.
+  const bool group = KindOfRoutesFile(path) == RoutesFileKind::RouteGroup;
+  table_.SetModified(group);
   if (group) {
     host_.ShowStatus(kPanelStatus, ImportedText(displayName_));
-    Import(currentFile_, stored, host_);
-    // The imported list exists in no route list file yet.
-    table_.SetModified(true);
-  } else {
-    table_.SetModified(false);
-    // A file that cannot be read leaves the grid in step with the emptied stored list.
-    if (read.status != ReadStatus::CannotOpen) {
-      host_.ShowStatus(kPanelStatus, OpenedText(displayName_));
-      ParseInto(read.bytes, stored, host_);
-    }
+  } else if (loaded.status == LoadStatus::Ok) {
+    host_.ShowStatus(kPanelStatus, OpenedText(displayName_));
   }
   table_.LoadGridFromStored();
   host_.RefreshWindowState();
-}
-
-bool RouteFileCommands::AskSaveName() {
-  const bool haveFile = !currentFile_.empty();
-  const std::optional<std::string> chosen =
-      dialogs_.AskSave(haveFile ? FolderOf(currentFile_) : std::string(),
-                       haveFile ? displayName_ : std::string());
-  if (!chosen || chosen->empty()) return false;
-  currentFile_ = *chosen;
-  displayName_ = FileNameOf(currentFile_);
   return true;
 }
 
-bool RouteFileCommands::Save() {
-  if (currentFile_.empty() && !AskSaveName()) return false;
-  if (currentFile_.empty()) return false;
-  if (!SameExtension(openedExtension_, ".mrp")) {
-    currentFile_ = ReplaceExtension(currentFile_, ".mrp");
-    displayName_ = FileNameOf(currentFile_);
-  }
+std::optional<std::string> RouteFileCommands::AskSaveName(const std::string& proposedPath) {
+  const bool proposed = !proposedPath.empty();
+  const std::optional<std::string> chosen =
+      dialogs_.AskSave(proposed ? FolderOf(proposedPath) : std::string(),
+                       proposed ? FileNameOf(proposedPath) : std::string());
+  if (!chosen || chosen->empty()) return std::nullopt;
+  return chosen;
+}
 
-  // The whole file is built first and written under a temporary name, so a failure
-  // leaves the earlier file, the stored route list and the modified flag as they were.
+bool RouteFileCommands::Save() {
+  std::string target = currentFile_;
+  if (target.empty()) {
+    const std::optional<std::string> chosen = AskSaveName(std::string());
+    if (!chosen) return false;
+    target = *chosen;
+  }
+  if (!SameExtension(openedExtension_, ".mrp")) {
+    target = ReplaceExtension(target, ".mrp");
+    // A name the program made up itself: a file already there under it is replaced only when it is
+    // the one this list came from or went to, or when the operator says so.
+    if (FileExists(target) && !SameFile(target, lastFile_) && !dialogs_.AskReplace(target))
+      return false;
+  }
+  return WriteTo(target);
+}
+
+bool RouteFileCommands::SaveAs() {
+  // The dialog proposes the .mrp name, applies the extension itself and asks before it replaces a
+  // file; the name it confirms is written as it is.
+  std::string proposed = currentFile_;
+  if (!proposed.empty() && !SameExtension(openedExtension_, ".mrp"))
+    proposed = ReplaceExtension(proposed, ".mrp");
+  const std::optional<std::string> chosen = AskSaveName(proposed);
+  if (!chosen) return false;
+  return WriteTo(*chosen);
+}
+
+bool RouteFileCommands::WriteTo(const std::string& target) {
+  // The whole file is built first and written under a temporary name, so a failure leaves the
+  // earlier file, the names, the stored route list and the modified flag.
   const int count = std::min(table_.RouteCount(), kStoredRoutes);
   std::string file = RouteListHeader(format_, clock_.Now()) + RouteCountLine(count);
   for (int row = 1; row <= count; ++row) {
@@ -163,30 +201,23 @@ bool RouteFileCommands::Save() {
     for (int f = 0; f < kRouteFields; ++f) texts[f] = table_.Cell(row, f + 1);
     file += RouteLine(texts);
   }
-  const std::string error = WriteFileAtomic(currentFile_, file);
+  const std::string error = WriteFileAtomic(target, file);
   if (!error.empty()) {
     host_.ShowStatus(kPanelStatus, cp1251::FromUtf8(error));
+    host_.AppendLogLine("***" + cp1251::FromUtf8(error), kRed);
     return false;
   }
 
   for (int row = 1; row <= count; ++row) table_.WriteRowToStored(row);
   table_.Stored().count = count;
+  currentFile_ = target;
+  displayName_ = FileNameOf(currentFile_);
+  lastFile_ = target;
   host_.SetTitle(Title(displayName_));
   host_.ShowStatus(kPanelStatus, SavedText(displayName_));
   table_.SetModified(false);
   host_.RefreshWindowState();
   return true;
-}
-
-bool RouteFileCommands::SaveAs() {
-  // Kept even when the dialog is cancelled, so that it proposes the .mrp name.
-  if (!currentFile_.empty() && !SameExtension(openedExtension_, ".mrp")) {
-    currentFile_ = ReplaceExtension(currentFile_, ".mrp");
-    displayName_ = FileNameOf(currentFile_);
-  }
-  if (!AskSaveName()) return false;
-  host_.SetTitle(Title(displayName_));
-  return Save();
 }
 
 void RouteFileCommands::Close() {

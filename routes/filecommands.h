@@ -16,6 +16,12 @@ class FileDialogs {
   virtual std::optional<std::string> AskOpen(const std::string& startFolder) = 0;
   virtual std::optional<std::string> AskSave(const std::string& startFolder,
                                              const std::string& proposedName) = 0;
+  // Yes/No with ReplaceQuestionText: a save under a name the program derived would replace the file
+  // at `path` (UTF-8). True for Yes; one that cannot ask says No.
+  virtual bool AskReplace(const std::string& path) {
+    (void)path;
+    return false;
+  }
 };
 
 class FileCommandHost : public MessageSink {
@@ -36,14 +42,25 @@ std::string ImportedText(const std::string& displayName);
 std::string SavedText(const std::string& displayName);
 std::string ClosedText();
 std::string UndoneText();
+// Panel 2 and the red log line for a file that is there but cannot be read: "***Файл не прочитан: "
+// + path + " " + reason (path and reason UTF-8 in, CP1251 out).
+std::string FileNotReadText(const std::string& path, const std::string& reason);
+// "Файл <name> уже существует. Заменить его?" (UTF-8 path in, CP1251 out).
+std::string ReplaceQuestionText(const std::string& path);
 
 enum class RoutesFileKind { RouteList, RouteGroup };
 RoutesFileKind KindOfRoutesFile(const std::string& path);   // ".mrg" in any letter case
 
-enum class LoadStatus { Ok, CannotOpen, TooLarge };
-// Reads a route list or imports a route group into `stored` (cleared first), as the
-// open command does; warnings go to `sink`.
-LoadStatus LoadRoutesFile(const std::string& path, StoredRouteList& stored, MessageSink& sink);
+// Missing: no file of that name (an empty list). Refused: the file is there but cannot be read, or
+// is no regular file. TooLarge: over 16 MiB.
+enum class LoadStatus { Ok, Missing, Refused, TooLarge };
+struct LoadResult {
+  LoadStatus status = LoadStatus::Ok;
+  std::string error;  // the system's reason (UTF-8) when not Ok
+};
+// Reads a route list or imports a route group into `stored`, as the open command does; warnings go
+// to `sink`. `stored` is emptied first; a refused or too large file leaves it as it was.
+LoadResult LoadRoutesFile(const std::string& path, StoredRouteList& stored, MessageSink& sink);
 
 class RouteFileCommands {
  public:
@@ -55,13 +72,16 @@ class RouteFileCommands {
   const std::string& OpenedExtension() const;
   void SetCurrentFile(const std::string& path);   // the remembered file, at start
 
-  void Open(bool byOperator);
-  bool Save();     // true when the file was written
+  // False when nothing was opened (cancelled or refused). A refused remembered file (byOperator
+  // false) is no current file any more.
+  bool Open(bool byOperator);
+  bool Save();  // true when the file was written
   bool SaveAs();
   void Close();
 
  private:
-  bool AskSaveName();
+  std::optional<std::string> AskSaveName(const std::string& proposedPath);
+  bool WriteTo(const std::string& target);
 
   RouteTable& table_;
   FileCommandHost& host_;
@@ -69,6 +89,7 @@ class RouteFileCommands {
   Clock& clock_;
   const DateTimeFormat& format_;
   std::string currentFile_, displayName_, openedExtension_;
+  std::string lastFile_;  // the file last read or written; a save may replace it unasked
 };
 
 }  // namespace velmora

@@ -1,10 +1,13 @@
 #include "fileio.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <filesystem>
 #include <random>
 #include <system_error>
+
+#include "regularfile.h"
 
 #ifdef _WIN32
 #include <io.h>
@@ -38,56 +41,59 @@ bool SyncFile(std::FILE* f) {
 #endif
 }
 
-std::string ErrorText(int error) {
-  if (error == 0) error = EIO;
-  return std::error_code(error, std::generic_category()).message();
-}
+std::string ErrorText(int error) { return detail::ErrnoText(error); }
 
 bool IsSeparator(char c) { return c == '/' || c == '\\'; }
 
 std::size_t LastSeparator(const std::string& path) { return path.find_last_of("/\\"); }
 
+FileRead ReadRegularFile(const std::string& path, std::size_t limit, bool whole) {
+  FileRead result;
+  detail::RegularFileReader file;
+  switch (file.OpenRegular(path, result.error)) {
+    case detail::RegularFileReader::Open::Missing:
+      result.status = ReadStatus::Missing;
+      result.error = ErrorText(ENOENT);
+      return result;
+    case detail::RegularFileReader::Open::Refused:
+      result.status = ReadStatus::CannotOpen;
+      return result;
+    case detail::RegularFileReader::Open::Ok:
+      break;
+  }
+  result.status = ReadStatus::TooLarge;
+  result.error = ErrorText(EFBIG);
+  if (whole && file.ReportedSize() > limit) return result;
+  // Read in pieces and stop past the limit: the size reported may be stale or 0.
+  std::string bytes;
+  char buffer[65536];
+  for (;;) {
+    const std::size_t want = whole ? sizeof buffer : std::min(sizeof buffer, limit - bytes.size());
+    if (want == 0) break;
+    const long long got = file.Read(buffer, want, result.error);
+    if (got < 0) {
+      result.status = ReadStatus::ReadShort;
+      result.bytes = std::move(bytes);
+      return result;
+    }
+    if (got == 0) break;
+    if (bytes.size() + static_cast<std::size_t>(got) > limit) return result;
+    bytes.append(buffer, static_cast<std::size_t>(got));
+  }
+  result.status = ReadStatus::Ok;
+  result.error.clear();
+  result.bytes = std::move(bytes);
+  return result;
+}
+
 }  // namespace
 
 FileRead ReadWholeFile(const std::string& path, std::size_t maxSize) {
-  FileRead result;
-  std::error_code ec;
-  const fs::path p = PathOf(path);
-  if (fs::is_directory(p, ec)) return result;
-  const auto size = fs::file_size(p, ec);
-  if (!ec && size > maxSize) {
-    result.status = ReadStatus::TooLarge;
-    return result;
-  }
-  std::FILE* f = OpenFile(p, Mode::Read);
-  if (!f) return result;
-  // Read in pieces and stop past the limit: the size asked above may be stale or unknown.
-  std::string bytes;
-  char buffer[65536];
-  bool tooLarge = false;
-  for (;;) {
-    const std::size_t got = std::fread(buffer, 1, sizeof buffer, f);
-    if (got > 0) {
-      if (bytes.size() + got > maxSize) {
-        tooLarge = true;
-        break;
-      }
-      bytes.append(buffer, got);
-    }
-    if (got < sizeof buffer) break;
-  }
-  const bool failed = std::ferror(f) != 0;
-  std::fclose(f);
-  if (tooLarge) {
-    result.status = ReadStatus::TooLarge;
-  } else if (failed) {
-    result.status = ReadStatus::ReadShort;
-    result.bytes = std::move(bytes);
-  } else {
-    result.status = ReadStatus::Ok;
-    result.bytes = std::move(bytes);
-  }
-  return result;
+  return ReadRegularFile(path, maxSize, true);
+}
+
+FileRead ReadFileStart(const std::string& path, std::size_t count) {
+  return ReadRegularFile(path, count, false);
 }
 
 std::string WriteFileAtomic(const std::string& path, const std::string& bytes) {
@@ -160,6 +166,13 @@ bool FileExists(const std::string& path) {
   return fs::exists(PathOf(path), ec);
 }
 
+bool SameFile(const std::string& a, const std::string& b) {
+  if (a.empty() || b.empty()) return false;
+  if (a == b) return FileExists(a);
+  std::error_code ec;
+  return fs::equivalent(PathOf(a), PathOf(b), ec) && !ec;
+}
+
 std::string FolderOf(const std::string& path) {
   const std::size_t sep = LastSeparator(path);
   if (sep == std::string::npos) return std::string();
@@ -187,4 +200,14 @@ std::string ReplaceExtension(const std::string& path, const std::string& extensi
   return path.substr(0, path.size() - current.size()) + extension;
 }
 
+namespace detail {
+
+std::string ErrnoText(int error) {
+  if (error == 0) error = EIO;
+  return std::error_code(error, std::generic_category()).message();
+}
+
+std::string NotRegularFileText() { return "Not a regular file"; }
+
+}  // namespace detail
 }  // namespace velmora

@@ -5,14 +5,21 @@
 
 namespace velmora {
 
-enum class ReadStatus { Ok, CannotOpen, TooLarge, ReadShort };
+// Missing: there is no file by that name. CannotOpen: there is one, but it cannot be opened or it
+// is no regular file (a folder, FIFO, socket or device). ReadShort: a read failed part way.
+enum class ReadStatus { Ok, Missing, CannotOpen, TooLarge, ReadShort };
 
 struct FileRead {
   ReadStatus status = ReadStatus::CannotOpen;
-  std::string bytes;
+  std::string bytes;  // what was read; kept after a ReadShort
+  std::string error;  // the system's reason when status is not Ok (UTF-8)
 };
 
+// Every file the program takes in is read through these two. Only a regular file is read; nothing
+// blocks on a FIFO or a device. ReadWholeFile refuses a file of more than `maxSize` bytes
+// (TooLarge, nothing kept); ReadFileStart reads its first `count` bytes.
 FileRead ReadWholeFile(const std::string& path, std::size_t maxSize);
+FileRead ReadFileStart(const std::string& path, std::size_t count);
 
 // Writes under a temporary name in the same folder and renames it over `path` only when
 // every write succeeded. Returns an empty string on success, else the system's error text
@@ -20,6 +27,8 @@ FileRead ReadWholeFile(const std::string& path, std::size_t maxSize);
 std::string WriteFileAtomic(const std::string& path, const std::string& bytes);
 
 bool FileExists(const std::string& path);
+// Both paths name the same existing file (through links, letter case or "..").
+bool SameFile(const std::string& a, const std::string& b);
 // Path parts on "/" and "\".
 std::string FolderOf(const std::string& path);
 std::string FileNameOf(const std::string& path);

@@ -138,16 +138,20 @@ std::string WindowsFormFolder(const std::string& localPath) {
   return s.substr(0, sep + 1);
 }
 
-std::string MapToFileSystem(const std::string& windowsPath) {
-#ifdef _WIN32
-  return windowsPath;
-#else
-  if (windowsPath.empty() || DriveLength(windowsPath) > 0) return std::string();
-  std::string current = IsSep(windowsPath[0]) ? "/" : "";
+#ifndef _WIN32
+namespace {
+
+std::string Join(const std::string& folder, const std::string& name) {
+  if (folder.empty()) return name;
+  return folder.back() == '/' ? folder + name : folder + "/" + name;
+}
+
+// Appends the names to a folder of this system, each looked up without regard to letter case where
+// it does not exist as written.
+std::string MapNamesUnder(std::string current, const std::vector<std::string>& names) {
   bool lookUp = true;
-  for (const std::string& part : SplitFolders(windowsPath)) {
-    const std::string joined =
-        current.empty() ? part : (current.back() == '/' ? current + part : current + "/" + part);
+  for (const std::string& part : names) {
+    const std::string joined = Join(current, part);
     std::error_code ec;
     if (!lookUp || part == "." || part == ".." || fs::exists(fs::u8path(joined), ec)) {
       current = joined;
@@ -165,11 +169,57 @@ std::string MapToFileSystem(const std::string& windowsPath) {
       lookUp = false;  // nothing below a missing folder exists
       current = joined;
     } else {
-      current = current.empty() ? match
-                                : (current.back() == '/' ? current + match : current + "/" + match);
+      current = Join(current, match);
     }
   }
   return current;
+}
+
+}  // namespace
+#endif
+
+std::string MapToFileSystem(const std::string& windowsPath) {
+#ifdef _WIN32
+  return windowsPath;
+#else
+  if (windowsPath.empty() || DriveLength(windowsPath) > 0) return std::string();
+  return MapNamesUnder(IsSep(windowsPath[0]) ? "/" : "", SplitFolders(windowsPath));
+#endif
+}
+
+std::string LocalFolderOf(const std::string& localPath) {
+  std::error_code ec;
+  const fs::path abs = fs::absolute(fs::u8path(localPath), ec);
+  return (ec ? fs::u8path(localPath) : abs).parent_path().u8string();
+}
+
+std::string LocalListedPath(const std::string& localFolder, const std::string& listed) {
+#ifdef _WIN32
+  std::string base = localFolder;
+  std::replace(base.begin(), base.end(), '/', '\\');
+  if (base.empty() || base.back() != '\\') base += '\\';
+  return ResolveListedPath(base, listed);
+#else
+  // The folder has no drive here, so a listed drive names a place this system lacks.
+  if (listed.empty() || DriveLength(listed) > 0) return std::string();
+  // Up steps at the front climb out of the folder, as ResolveListedPath climbs out of its base;
+  // they stop at the folder's first name.
+  std::vector<std::string> folders;
+  for (std::size_t from = 0; from < localFolder.size();) {
+    std::size_t to = localFolder.find('/', from);
+    if (to == std::string::npos) to = localFolder.size();
+    if (to > from) folders.push_back(localFolder.substr(from, to - from));
+    from = to + 1;
+  }
+  const bool hasFolder = listed.find_first_of("\\/:") != std::string::npos;
+  std::size_t from = 0;
+  while (hasFolder && StartsWithUp(listed.substr(from, 3))) {
+    from += 3;
+    if (folders.size() > 1) folders.pop_back();
+  }
+  std::string start = !localFolder.empty() && localFolder[0] == '/' ? "/" : "";
+  for (const std::string& f : folders) start = Join(start, f);
+  return MapNamesUnder(start, SplitFolders(listed.substr(from)));
 #endif
 }
 

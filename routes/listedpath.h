@@ -18,6 +18,16 @@ std::string WindowsFormFolder(const std::string& localPath);
 // a drive letter or a share gives "", a path that cannot be opened.
 std::string MapToFileSystem(const std::string& windowsPath);
 
+// The folder of a local path (made absolute) as the file system gives it, without a final separator
+// except for a root.
+std::string LocalFolderOf(const std::string& localPath);
+
+// The path this system opens for a path listed in a file of `localFolder`: resolved as
+// ResolveListedPath does, with only the listed part read in the Windows form and mapped as
+// MapToFileSystem maps it; the folder's own name is taken as it is, whatever it holds. "" when the
+// listed path cannot be opened here (a drive letter or a share elsewhere).
+std::string LocalListedPath(const std::string& localFolder, const std::string& listed);
+
 // Letter case folded for comparing names (ASCII, Latin-1 and Cyrillic); UTF-8 in.
 bool SameNameIgnoringCase(const std::string& a, const std::string& b);
 

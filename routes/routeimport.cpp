@@ -11,18 +11,26 @@ namespace velmora {
 int ImportRouteGroup(const std::string& groupPath, StoredRouteList& stored, MessageSink& sink) {
   TRouteGroupFile group(groupPath);
   group.Load();  // whatever it returns, the entries read so far are imported
+  return ImportRouteGroup(group, stored, sink);
+}
+
+int ImportRouteGroup(const TRouteGroupFile& group, StoredRouteList& stored, MessageSink& sink) {
   const std::vector<std::string>& entries = group.Entries();
   const std::size_t room = static_cast<std::size_t>(std::max(0, kStoredRoutes - stored.count));
   const std::size_t take = std::min(entries.size(), room);
 
   int imported = 0;
   for (std::size_t i = 0; i < take; ++i) {
-    const std::string local = MapToFileSystem(entries[i]);
+    const std::string local = LocalListedPath(group.LocalFolder(), group.Listed()[i]);
     TRouteLineFile line(local);
     if (!local.empty()) line.Load();
     if (!line.DesignationText()) {
+      // A file that is there but cannot be read says why; a missing one needs no reason.
+      const bool refused =
+          line.FileStatus() == ReadStatus::CannotOpen || line.FileStatus() == ReadStatus::ReadShort;
       sink.AppendLogLine(Cp("***Файл маршрута не прочитан: ") +
-                             cp1251::FromUtf8(local.empty() ? entries[i] : local),
+                             cp1251::FromUtf8(local.empty() ? entries[i] : local) +
+                             (refused ? " " + cp1251::FromUtf8(line.FileError()) : std::string()),
                          kRed);
       continue;
     }

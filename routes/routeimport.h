@@ -7,8 +7,12 @@
 
 namespace velmora {
 
-// Appends the imported routes to `stored` (the caller has cleared it). Problems are
-// reported as red log lines through `sink`. Returns the number of routes imported.
+class TRouteGroupFile;
+
+// Appends the imported routes to `stored` (the caller has cleared it). Problems are reported as red
+// log lines through `sink`. Returns the number of routes imported.
 int ImportRouteGroup(const std::string& groupPath, StoredRouteList& stored, MessageSink& sink);
+// The same with a group file already loaded.
+int ImportRouteGroup(const TRouteGroupFile& group, StoredRouteList& stored, MessageSink& sink);
 
 }  // namespace velmora

@@ -4,8 +4,10 @@
 
 #include <QFile>
 #include <QTemporaryDir>
+#include <QTextEdit>
 
 #include "gui_support.h"
+#include "tests/routes/unreadable_files.h"
 
 using namespace guitest;
 
@@ -40,6 +42,20 @@ class FilesTest : public ::testing::Test {
     if (realSettings) o.settings.reset();
     w = std::make_unique<TVelmoraF>(std::move(o));
   }
+  // A window that remembers `file` from its last run.
+  void MakeRemembering(const QString& file) {
+    WindowOptions o = Options(&dialogs);
+    velmora::SettingsValues last;
+    last.lastFile = file.toStdString();
+    velmora::WriteSettings(*o.settings, last, {2026, 12, 1, 10, 0, 0, 0});
+    w = std::make_unique<TVelmoraF>(std::move(o));
+  }
+  void ShowActive() {
+    w->show();
+    QApplication::setActiveWindow(w.get());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(w.get()));
+  }
+  QString Log() const { return w->findChild<QTextEdit*>(QStringLiteral("reMsg"))->toPlainText(); }
 
   QTemporaryDir dir;
   QString list;
@@ -166,6 +182,78 @@ TEST_F(FilesTest, ARouteGroupOpenedLeavesTheTableModified) {
   EXPECT_FALSE(Action(*w, "aClose")->isEnabled());
   EXPECT_TRUE(Action(*w, "aSave")->isEnabled());
   EXPECT_FALSE(w->close());
+}
+
+TEST_F(FilesTest, ARefusedRememberedFileIsNoSaveTarget) {
+  using velmora::test::Unreadable;
+  const QString path = dir.filePath(QStringLiteral("remembered.mrp"));
+  const QByteArray big(16 * 1024 * 1024 + 1, '\n');
+  std::filesystem::permissions(dir.path().toStdString(), std::filesystem::perms::others_exec,
+                               std::filesystem::perm_options::add);
+  for (int k = -1; k < 3; ++k) {  // -1: a file over 16 MiB
+    const Unreadable kind = velmora::test::kUnreadableKinds[k < 0 ? 0 : k];
+    if (k < 0)
+      WriteAll(path, big);
+    else if (!velmora::test::MakeUnreadable(kind, path.toStdString(), "1;a\r\n"))
+      continue;
+    velmora::test::AsUnprivileged([&] { MakeRemembering(path); });
+    EXPECT_EQ(w->windowTitle(), QStringLiteral("Velmora v1.05 - <без файла>"));
+    if (k >= 0) {
+      const QString line = QStringLiteral("***Файл не прочитан: ") + path + QLatin1Char(' ') +
+                           QString::fromStdString(velmora::test::UnreadableReason(kind));
+      EXPECT_EQ(Log().toStdString(), line.toStdString());
+      EXPECT_EQ(Panel(*w, 2).toStdString(), line.toStdString());
+    }
+    ShowActive();
+    QTest::keyClick(w.get(), Qt::Key_Insert, Qt::ControlModifier);
+    QTest::keyClick(w.get(), Qt::Key_F5);
+    EXPECT_EQ(dialogs.saveCalls, k + 2) << "F5 asks for a name, as without a file";
+    w->Table().SetModified(false);
+    w.reset();
+    std::filesystem::permissions(path.toStdString(), std::filesystem::perms::owner_all);
+    if (k < 0 || kind == Unreadable::NoPermission) {
+      EXPECT_TRUE(ReadAll(path) == (k < 0 ? big : QByteArray("1;a\r\n"))) << "byte for byte";
+    }
+  }
+}
+
+TEST_F(FilesTest, F5AfterAGroupImportAsksBeforeReplacingAnotherFile) {
+  const QString derived = dir.filePath(QStringLiteral("UPPER.mrp"));
+  WriteAll(dir.filePath(QStringLiteral("UPPER.MRG")), QByteArray());
+  WriteAll(derived, QByteArray("another list\r\n"));
+  Make();
+  ShowActive();
+  dialogs.opens.push_back(dir.filePath(QStringLiteral("UPPER.MRG")).toStdString());
+  QTest::keyClick(w.get(), Qt::Key_F3);
+  dialogs.replaces = {false, true};
+  QTest::keyClick(w.get(), Qt::Key_F5);
+  EXPECT_EQ(dialogs.lastReplaced, derived.toStdString());
+  EXPECT_EQ(ReadAll(derived), QByteArray("another list\r\n")) << "No writes nothing";
+  EXPECT_TRUE(w->Table().Modified());
+  QTest::keyClick(w.get(), Qt::Key_F5);
+  EXPECT_TRUE(ReadAll(derived).endsWith(Cp1251("// Маршрутов: 0\r\n")));
+  EXPECT_EQ(w->windowTitle(), QStringLiteral("Velmora v1.05 UPPER.mrp"));
+  // The file just written is written again without a question (none is left to say Yes).
+  QTest::keyClick(w.get(), Qt::Key_Insert, Qt::ControlModifier);
+  QTest::keyClick(w.get(), Qt::Key_F5);
+  EXPECT_FALSE(w->Table().Modified());
+}
+
+TEST_F(FilesTest, SaveAsTakesTheConfirmedNameOnlyWhenTheWriteSucceeds) {
+  Make();
+  ShowActive();
+  dialogs.opens.push_back(list.toStdString());
+  QTest::keyClick(w.get(), Qt::Key_F3);
+  WriteAll(dir.filePath(QStringLiteral("plain")), "a file, not a folder");
+  dialogs.saves = {dir.filePath(QStringLiteral("plain/x.mrp")).toStdString(),
+                   dir.filePath(QStringLiteral("copy")).toStdString()};
+  QTest::keyClick(w.get(), Qt::Key_F6);
+  EXPECT_EQ(w->windowTitle(), QStringLiteral("Velmora v1.05 маршруты.mrp"));
+  EXPECT_EQ(w->Files().CurrentFile(), list.toStdString());
+  EXPECT_TRUE(Log().startsWith(QStringLiteral("***")) && !Panel(*w, 2).isEmpty());
+  QTest::keyClick(w.get(), Qt::Key_F6);  // a name without extension stays as confirmed
+  EXPECT_EQ(w->windowTitle(), QStringLiteral("Velmora v1.05 copy"));
+  EXPECT_TRUE(QFile::exists(dir.filePath(QStringLiteral("copy"))));
 }
 
 }  // namespace

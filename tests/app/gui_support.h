@@ -61,11 +61,19 @@ inline QApplication* EnsureApp() {
   return app;
 }
 
-// Answers the open and save dialogs in order; an empty queue cancels.
+// Answers the open and save dialogs and the replace question in order; an empty queue cancels (No).
 struct FakeDialogs : velmora::FileDialogs {
   std::deque<std::optional<std::string>> opens, saves;
+  std::deque<bool> replaces;
   int openCalls = 0, saveCalls = 0;
-  std::string lastProposed;
+  std::string lastProposed, lastReplaced;
+  bool AskReplace(const std::string& path) override {
+    lastReplaced = path;
+    if (replaces.empty()) return false;
+    const bool yes = replaces.front();
+    replaces.pop_front();
+    return yes;
+  }
   std::optional<std::string> AskOpen(const std::string&) override {
     ++openCalls;
     if (opens.empty()) return std::nullopt;

@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "app/Sub.h"
+#include "tests/routes/unreadable_files.h"
 
 namespace velmora {
 namespace {
@@ -148,6 +149,20 @@ TEST_F(SettingsFile, UnreadableFileGivesDefaultsAndIsNotReplacedBadly) {
   fs::remove_all(FilePath());
   WriteFile(std::string(2 * 1024 * 1024, '#'));
   EXPECT_EQ(Read().lastFile, "");
+}
+
+TEST_F(SettingsFile, AFileThatCannotBeReadGivesTheDefaultsAtOnce) {
+  SettingsValues v;
+  v.lastFile = "/r.mrp";
+  ASSERT_TRUE(
+      WriteSettings(*CreateFileSettingsBackend(folder_), v, DateTime{2026, 1, 1, 0, 0, 0, 0}));
+  const std::string written = ReadFile();
+  for (test::Unreadable kind : test::kUnreadableKinds) {
+    if (!test::MakeUnreadable(kind, FilePath(), written)) continue;
+    SettingsValues back;
+    test::AsUnprivileged([&] { back = Read(); });  // a FIFO would block a plain open
+    EXPECT_EQ(back.lastFile, "") << test::KindName(kind);
+  }
 }
 
 }  // namespace

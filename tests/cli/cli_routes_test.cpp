@@ -7,6 +7,8 @@
 #include "routes/clock.h"
 #include "routes/cp1251.h"
 #include "routes/routelistfile.h"
+#include "tests/routes/import_writer.h"
+#include "tests/routes/unreadable_files.h"
 
 namespace {
 
@@ -205,6 +207,49 @@ TEST(CliUsage, MissingFilesExitWithOne) {
   }
   EXPECT_FALSE(std::filesystem::exists(dir.Path("out.mrp")));
   EXPECT_FALSE(std::filesystem::exists(dir.Path("out.bin")));
+}
+
+TEST(CliUsage, InputsThatCannotBeReadExitWithOneNamingTheFile) {
+  clitest::TempDir dir;
+  const std::string out = dir.Path("out.mrp"), date = "2009-10-10 12:00:00";
+  clitest::WriteFile(out, "old\r\n");
+  for (velmora::test::Unreadable kind : velmora::test::kUnreadableKinds) {
+    for (const std::string& in : {dir.Path("in.mrp"), dir.Path("in.mrg"), dir.Path("in.HAS")}) {
+      if (!velmora::test::MakeUnreadable(kind, in, "1;a\r\n")) continue;
+      for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+               {"routes", in},
+               {"convert", in, out},
+               {"image", in},
+               {"transfer", in, "--simulate"},
+               {"firmware", "decode", in, "-o", out},
+               {"flash", in, "--simulate=boot"},
+               {"firmware", "encode", in, "-o", out, "--title", "T", "--date", date}}) {
+        const auto r = RunCli(args, {}, true);
+        EXPECT_EQ(r.code, 1) << args[0] << " " << in << "\n" << r.err;
+        EXPECT_NE(r.err.find(in + ": "), std::string::npos) << args[0] << " " << in << "\n"
+                                                            << r.err;
+      }
+    }
+  }
+  EXPECT_EQ(ReadFile(out), "old\r\n") << "OUT is left untouched";
+}
+
+TEST(CliRoutes, AGroupWhoseLineFilesCannotBeReadIsAnEmptyImport) {
+  clitest::TempDir dir;
+  std::vector<std::string> listed;
+  for (velmora::test::Unreadable kind : velmora::test::kUnreadableKinds) {
+    const std::string name = std::to_string(listed.size()) + ".mrl";
+    if (velmora::test::MakeUnreadable(kind, dir.Path(name), "x")) listed.push_back(name);
+  }
+  clitest::WriteFile(dir.Path("g.mrg"), velmora::test::GroupFile(listed).Bytes());
+  const auto r = RunCli({"routes", dir.Path("g.mrg")}, {}, true);
+  EXPECT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(r.out, "{\"routes\": []}\n");
+  for (const std::string& name : listed) {
+    EXPECT_NE(r.err.find("***Файл маршрута не прочитан: " + dir.Path() + velmora::test::kSep +
+                         name + " "),
+              std::string::npos);
+  }
 }
 
 }  // namespace

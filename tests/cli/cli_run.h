@@ -13,6 +13,7 @@
 #include <windows.h>
 #else
 #include <sys/wait.h>
+#include <unistd.h>
 #endif
 
 namespace clitest {
@@ -69,8 +70,10 @@ inline std::string Quote(const std::string& arg) {
 #endif
 }
 
-// `env`: "NAME=VALUE" settings for the run (POSIX shells only).
-inline Result RunCli(const std::vector<std::string>& args, const std::vector<std::string>& env = {}) {
+// `env`: "NAME=VALUE" settings for the run (POSIX shells only). `unprivileged`: run as
+// "nobody" when the tests run as root, so that file permissions bind.
+inline Result RunCli(const std::vector<std::string>& args, const std::vector<std::string>& env = {},
+                     bool unprivileged = false) {
   static int counter = 0;
   static TempDir scratch;
   const std::string out = scratch.Path("out" + std::to_string(counter));
@@ -80,6 +83,12 @@ inline Result RunCli(const std::vector<std::string>& args, const std::vector<std
     const auto eq = setting.find('=');
     command += setting.substr(0, eq) + "=" + Quote(setting.substr(eq + 1)) + " ";
   }
+#ifndef _WIN32
+  if (unprivileged && geteuid() == 0)
+    command += "setpriv --reuid=nobody --regid=nogroup --clear-groups ";
+#else
+  (void)unprivileged;
+#endif
   std::string program = VELMORA_CLI;
 #ifdef _WIN32
   for (char& c : program) c = c == '/' ? '\\' : c;

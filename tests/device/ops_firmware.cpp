@@ -14,6 +14,7 @@
 #include "device/transport.h"
 #include "ops_fakes.h"
 #include "routes/cp1251.h"
+#include "tests/routes/unreadable_files.h"
 
 namespace velmora {
 namespace {
@@ -286,17 +287,27 @@ TEST_F(UpdateTest, AFileGoneSinceTheListingIsNotOpened) {
   EXPECT_EQ(Program(FirmwareListing{}, 1), kStatusFirmwareNotOpened);   // nothing listed at all
 }
 
-TEST_F(UpdateTest, AFileThatDoesNotReadIsNamedSo) {
-#ifdef _WIN32
-  GTEST_SKIP() << "a directory does not open as a file here";
-#endif
-  // A directory opens as a file on Linux and macOS but yields no bytes.
-  std::filesystem::create_directories(folder_.Fs() / "dir.HAS");
-  FirmwareListing l;
-  l.rows.push_back(FirmwareRow{folder_.Path(), "dir.HAS", kOctober2009, 300, "x", "?"});
-  EXPECT_EQ(Program(l, 1), kStatusFirmwareShortRead);
-  ExpectFailure("Файл программы не прочитан");
-  EXPECT_TRUE(Untouched());
+TEST_F(UpdateTest, AFileThatCannotBeReadAnyMoreIsNeitherListedNorOpened) {
+  const Bytes firmware = Firmware(300, kOctober2009);
+  const std::string path = (folder_.Fs() / "kado.HAS").u8string();
+  for (test::Unreadable kind : test::kUnreadableKinds) {
+    folder_.Write("kado.HAS", firmware);
+    const FirmwareListing listed = List();
+    ASSERT_EQ(listed.rows.size(), 1u);
+    if (!test::MakeUnreadable(kind, path, std::string(firmware.begin(), firmware.end()))) continue;
+    host_ = opstest::OpsHost();
+    FirmwareListing now;
+    int status = 0;
+    test::AsUnprivileged([&] {
+      now = List();  // a FIFO would block a plain read of its header
+      status = Program(listed, 1);
+    });
+    EXPECT_TRUE(now.rows.empty()) << test::KindName(kind);
+    EXPECT_EQ(status, kStatusFirmwareNotOpened) << test::KindName(kind);
+    ExpectFailure("Файл программы не открыт");
+    EXPECT_TRUE(Untouched());
+    std::filesystem::remove_all(path);
+  }
 }
 
 TEST_F(UpdateTest, FilesThatFailTheCheckAreNeitherDecodedNorWritten) {

@@ -4,6 +4,7 @@
 
 #include "import_writer.h"
 #include "routes/routeimport.h"
+#include "unreadable_files.h"
 
 namespace velmora {
 namespace {
@@ -98,6 +99,28 @@ TEST(ImportGroup, UnreadableLineFilesAreSkippedWithARedLine) {
   ASSERT_EQ(sink.lines.size(), 2u);
   EXPECT_EQ(sink.lines[0].text, Cp("***Файл маршрута не прочитан: ") + dir.Path() + test::kSep + "missing.mrl");
   EXPECT_EQ(sink.lines[1].text, Cp("***Файл маршрута не прочитан: ") + dir.Path() + test::kSep + "cut.mrl");
+}
+
+TEST(ImportGroup, LineFilesThatCannotBeReadAreSkippedWithTheirReason) {
+  TempDir dir;
+  // On Linux "\\" is a letter of a folder's name, not a separator.
+  const std::string folder = dir.Path() + test::kSep + (test::kSep[0] == '/' ? "a\\b" : "ab");
+  dir.Write(folder + "/a.mrl", LineFile("0201", "1", {{"A"}, {"B"}}));
+  std::vector<std::string> listed = {"a.mrl"}, expected;
+  for (test::Unreadable kind : test::kUnreadableKinds) {
+    const std::string path = folder + test::kSep + std::to_string(listed.size()) + ".mrl";
+    if (!test::MakeUnreadable(kind, path, LineFile("0201", "2", {{"C"}}).Bytes())) continue;
+    listed.push_back(std::to_string(listed.size()) + ".mrl");
+    expected.push_back(Cp("***Файл маршрута не прочитан: ") + path + " " +
+                       test::UnreadableReason(kind));
+  }
+  const std::string group = dir.Write(folder + "/g.mrg", GroupFile(listed));
+  StoredRouteList stored;
+  RecordingSink sink;
+  test::AsUnprivileged([&] { EXPECT_EQ(ImportRouteGroup(group, stored, sink), 1); });
+  std::vector<std::string> shown;
+  for (const LogLine& l : sink.lines) shown.push_back(l.text);
+  EXPECT_EQ(shown, expected);
 }
 
 TEST(ImportGroup, BadGroupFilesImportNothingOrWhatWasListed) {

@@ -11,6 +11,7 @@
 #include "routes/fileio.h"
 #include "routes/routelistfile.h"
 #include "routes_testutil.h"
+#include "unreadable_files.h"
 
 using namespace velmora;
 using velmora::test::TempDir;
@@ -263,15 +264,15 @@ TEST_F(RouteFileCommandsTest, KindIgnoresLetterCase) {
   EXPECT_EQ(KindOfRoutesFile("mrg"), RoutesFileKind::RouteList);
 }
 
-TEST_F(RouteFileCommandsTest, SaveAsKeepsItsExtensionChangeAfterACancel) {
+TEST_F(RouteFileCommandsTest, SaveAsProposesTheMrpNameAndACancelChangesNothing) {
   test::WriteBytes(dir / "x.txt", "1\r\n");
   OpenByDialog(dir / "x.txt");
   host.titles = 0;
   EXPECT_FALSE(files.SaveAs());
   EXPECT_EQ(dialogs.proposed, "x.mrp");
   EXPECT_EQ(dialogs.saveFolder, dir.Path());
-  EXPECT_EQ(files.CurrentFile(), dir / "x.mrp");
-  EXPECT_EQ(files.DisplayName(), "x.mrp");
+  EXPECT_EQ(files.CurrentFile(), dir / "x.txt");
+  EXPECT_EQ(files.DisplayName(), "x.txt");
   EXPECT_EQ(host.titles, 0);
   EXPECT_FALSE(FileExists(dir / "x.mrp"));
 }
@@ -354,6 +355,28 @@ TEST_F(RouteFileCommandsTest, TooLargeFileIsNotRead) {
   EXPECT_EQ(table.RouteCount(), 256);
 }
 
+TEST_F(RouteFileCommandsTest, AFileThatIsThereButCannotBeReadIsNeverOpened) {
+  test::WriteBytes(dir / "a.mrp", "1\r\n");
+  OpenByDialog(dir / "a.mrp");
+  for (test::Unreadable kind : test::kUnreadableKinds) {
+    for (const std::string& path : {dir / "b.mrp", dir / "b.MRG"}) {
+      if (!test::MakeUnreadable(kind, path, "7;x\r\n")) continue;
+      host = FakeHost();
+      dialogs.openAnswers.push_back(path);
+      test::AsUnprivileged([&] { EXPECT_FALSE(files.Open(true)); });
+      const std::string line =
+          Cp("***Файл не прочитан: ") + path + " " + test::UnreadableReason(kind);
+      EXPECT_EQ(host.status[kPanelStatus], line);
+      EXPECT_EQ(host.log, (std::vector<std::pair<std::string, LogColour>>{{line, kRed}}));
+      // Title, current file, list and flag stay: a later F5 cannot write over the file.
+      EXPECT_EQ(host.titles, 0);
+      EXPECT_EQ(files.CurrentFile(), dir / "a.mrp");
+      EXPECT_EQ(table.Cell(1, 1), "1");
+      EXPECT_FALSE(table.Modified());
+    }
+  }
+}
+
 TEST_F(RouteFileCommandsTest, MoreThan256RoutesKeepsTheFirstAndWarnsInRed) {
   std::vector<std::string> lines;
   for (int i = 1; i <= 300; ++i) lines.push_back(std::to_string(i));
@@ -383,11 +406,15 @@ TEST_F(RouteFileCommandsTest, FailedSaveKeepsFileListAndFlag) {
       shown == cp1251::FromUtf8(std::error_code(ENOTDIR, std::generic_category()).message()) ||
       shown == cp1251::FromUtf8(std::error_code(ENOENT, std::generic_category()).message()))
       << shown;
-  EXPECT_TRUE(host.log.empty()) << "nothing goes to the log";
+  ASSERT_EQ(host.log.size(), 1u);
+  EXPECT_EQ(host.log[0], std::make_pair("***" + shown, kRed));
   EXPECT_TRUE(table.Modified());
   EXPECT_EQ(table.Stored().count, 1);
   EXPECT_TRUE(table.Stored().records[1].IsEmpty());
   EXPECT_EQ(host.refreshes, 0);
+  // The chosen name is not taken: title, current file and what is remembered stay.
+  EXPECT_EQ(host.titles, 0);
+  EXPECT_EQ(files.CurrentFile(), path);
   EXPECT_EQ(test::ReadBytes(path), earlier);
 }
 
@@ -452,21 +479,21 @@ TEST(LoadRoutesFile, ReadsAsTheOpenCommandDoes) {
   StoredRouteList stored;
   stored.count = 1;
   stored.records[0].Set(kDesignation, "old");
-  EXPECT_EQ(LoadRoutesFile(dir / "none.mrp", stored, sink), LoadStatus::CannotOpen);
+  EXPECT_EQ(LoadRoutesFile(dir / "none.mrp", stored, sink).status, LoadStatus::Missing);
   EXPECT_EQ(stored.count, 0);
 
   test::WriteBytes(dir / "a.mrp", "1;a\r\n2;b\r\n3");
-  EXPECT_EQ(LoadRoutesFile(dir / "a.mrp", stored, sink), LoadStatus::Ok);
+  EXPECT_EQ(LoadRoutesFile(dir / "a.mrp", stored, sink).status, LoadStatus::Ok);
   EXPECT_EQ(stored.count, 2);
 
   test::WriteBytes(dir / "big.mrp", std::string(kMaxRouteListFileSize + 1, ';'));
-  EXPECT_EQ(LoadRoutesFile(dir / "big.mrp", stored, sink), LoadStatus::TooLarge);
+  EXPECT_EQ(LoadRoutesFile(dir / "big.mrp", stored, sink).status, LoadStatus::TooLarge);
   EXPECT_EQ(stored.count, 2) << "a refused file leaves the list";
 
   std::string many;
   for (int i = 0; i < 257; ++i) many += "x\n";
   test::WriteBytes(dir / "many.mrp", many);
-  EXPECT_EQ(LoadRoutesFile(dir / "many.mrp", stored, sink), LoadStatus::Ok);
+  EXPECT_EQ(LoadRoutesFile(dir / "many.mrp", stored, sink).status, LoadStatus::Ok);
   EXPECT_EQ(stored.count, 256);
   ASSERT_EQ(sink.log.size(), 1u);
   EXPECT_EQ(sink.log[0].second, kRed);

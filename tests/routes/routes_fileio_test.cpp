@@ -5,6 +5,7 @@
 
 #include "routes/fileio.h"
 #include "routes_testutil.h"
+#include "unreadable_files.h"
 
 using namespace velmora;
 using velmora::test::TempDir;
@@ -31,7 +32,7 @@ TEST(PathParts, UnderstandBothSeparators) {
 
 TEST(ReadWholeFile, StatusesAndTheSizeLimit) {
   TempDir dir;
-  EXPECT_EQ(ReadWholeFile(dir / "missing", 100).status, ReadStatus::CannotOpen);
+  EXPECT_EQ(ReadWholeFile(dir / "missing", 100).status, ReadStatus::Missing);
   EXPECT_EQ(ReadWholeFile(dir.Path(), 100).status, ReadStatus::CannotOpen);
   test::WriteBytes(dir / "f", std::string(100, 'x'));
   FileRead r = ReadWholeFile(dir / "f", 100);
@@ -45,9 +46,36 @@ TEST(ReadWholeFile, StatusesAndTheSizeLimit) {
 }
 
 TEST(ReadWholeFile, StopsAtTheLimitWhereTheSizeIsUnknown) {
-  // /dev/zero reports no size and never ends.
-  if (!FileExists("/dev/zero")) GTEST_SKIP() << "no /dev/zero here";
-  EXPECT_EQ(ReadWholeFile("/dev/zero", 1 << 20).status, ReadStatus::TooLarge);
+  // A file of /proc reports the size 0 and still holds bytes.
+  if (!FileExists("/proc/self/maps")) GTEST_SKIP() << "no /proc here";
+  EXPECT_EQ(ReadWholeFile("/proc/self/maps", 16).status, ReadStatus::TooLarge);
+  EXPECT_EQ(ReadFileStart("/proc/self/maps", 16).bytes.size(), 16u);
+}
+
+TEST(ReadWholeFile, ReadsOnlyRegularFilesAndSaysWhyNot) {
+  TempDir dir;
+  for (test::Unreadable kind : test::kUnreadableKinds) {
+    if (!test::MakeUnreadable(kind, dir / "in", "bytes")) continue;
+    FileRead whole, start;
+    test::AsUnprivileged(
+        [&] { whole = ReadWholeFile(dir / "in", 9), start = ReadFileStart(dir / "in", 2); });
+    EXPECT_EQ(whole.status, ReadStatus::CannotOpen) << test::KindName(kind);
+    EXPECT_EQ(whole.error, test::UnreadableReason(kind)) << test::KindName(kind);
+    EXPECT_EQ(start.status, ReadStatus::CannotOpen) << test::KindName(kind);
+  }
+  // A device node opens and reads, but is no regular file either.
+  if (FileExists("/dev/null")) {
+    EXPECT_EQ(ReadWholeFile("/dev/null", 9).status, ReadStatus::CannotOpen);
+  }
+}
+
+TEST(SameFile, TellsTwoFilesApartAndOneFileUnderTwoNames) {
+  TempDir dir;
+  test::WriteBytes(dir / "a.mrp", "a");
+  test::WriteBytes(dir / "b.mrp", "b");
+  EXPECT_FALSE(SameFile(dir / "a.mrp", dir / "b.mrp"));
+  EXPECT_TRUE(SameFile(dir / "a.mrp", dir.Path() + "/../" + FileNameOf(dir.Path()) + "/a.mrp"));
+  EXPECT_FALSE(SameFile(dir / "a.mrp", dir / "gone.mrp"));
 }
 
 TEST(WriteFileAtomic, CreatesAndReplaces) {
