@@ -54,7 +54,8 @@ QString DisplayLine(const std::string& text) {
 TVelmoraF::TVelmoraF(WindowOptions options, QWidget* parent)
     : QMainWindow(parent),
       options_(std::move(options)),
-      work_(std::make_unique<velmora::WorkBuffer>()) {
+      work_(std::make_unique<velmora::WorkBuffer>()),
+      gaugeList_(std::make_unique<velmora::StoredRouteList>()) {
   InitIcons();
   setObjectName(QStringLiteral("VelmoraF"));
   hid_ = std::move(options_.hid);
@@ -423,6 +424,7 @@ void TVelmoraF::OnTableChanged() {
   do {
     tableChangePending_ = false;
     syncingView_ = true;
+    UpdateMemoryGauge();
     model_->Sync();
     SyncCursorToView();
     syncingView_ = false;
