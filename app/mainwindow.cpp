@@ -285,6 +285,7 @@ void TVelmoraF::RefreshWindowState() {
     pnBoot->show();
     aProg->setVisible(true);
     lbChangeProg->show();
+    memoryGauge_->setVisible(false);
     aProg->setEnabled(false);
     ListFirmwareFiles();
     aProg->setEnabled(!firmware_.rows.empty() && s.progAllowed);
@@ -298,6 +299,7 @@ void TVelmoraF::RefreshWindowState() {
     pnBoot->hide();
     aProg->setVisible(false);
     lbChangeProg->hide();
+    memoryGauge_->setVisible(true);
   }
   // Focus follows the grid: once it can be used again, the next key lands in its cursor cell.
   const bool focusable = s.grid && !s.bootMode;

@@ -155,6 +155,7 @@ class TVelmoraF : public QMainWindow, public velmora::FileCommandHost, public ve
           *aAbout = nullptr;
   QLabel* lbProd = nullptr;
   MemoryGauge* pbMemory = nullptr;
+  QAction* memoryGauge_ = nullptr;   // pbMemory's place on the toolbar; not in boot mode
   QWidget* pnKado = nullptr;
   QWidget* pnBoot = nullptr;
   QLabel* lbChangeProg = nullptr;

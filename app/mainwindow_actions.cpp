@@ -136,7 +136,7 @@ void TVelmoraF::createToolBar() {
   spacer->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
   bar->addWidget(spacer);
   pbMemory = new MemoryGauge(bar);
-  bar->addWidget(pbMemory);
+  memoryGauge_ = bar->addWidget(pbMemory);
 }
 
 // After a dialog the focus goes back to the grid, even where the dialog's command replaced the cell
