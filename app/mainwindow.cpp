@@ -54,7 +54,8 @@ QString DisplayLine(const std::string& text) {
 TVelmoraF::TVelmoraF(WindowOptions options, QWidget* parent)
     : QMainWindow(parent),
       options_(std::move(options)),
-      work_(std::make_unique<velmora::WorkBuffer>()) {
+      work_(std::make_unique<velmora::WorkBuffer>()),
+      gaugeList_(std::make_unique<velmora::StoredRouteList>()) {
   InitIcons();
   setObjectName(QStringLiteral("VelmoraF"));
   hid_ = std::move(options_.hid);
@@ -285,6 +286,7 @@ void TVelmoraF::RefreshWindowState() {
     pnBoot->show();
     aProg->setVisible(true);
     lbChangeProg->show();
+    memoryGauge_->setVisible(false);
     aProg->setEnabled(false);
     ListFirmwareFiles();
     aProg->setEnabled(!firmware_.rows.empty() && s.progAllowed);
@@ -298,6 +300,7 @@ void TVelmoraF::RefreshWindowState() {
     pnBoot->hide();
     aProg->setVisible(false);
     lbChangeProg->hide();
+    memoryGauge_->setVisible(true);
   }
   // Focus follows the grid: once it can be used again, the next key lands in its cursor cell.
   const bool focusable = s.grid && !s.bootMode;
@@ -425,6 +428,7 @@ void TVelmoraF::OnTableChanged() {
   do {
     tableChangePending_ = false;
     syncingView_ = true;
+    UpdateMemoryGauge();
     model_->Sync();
     SyncCursorToView();
     syncingView_ = false;

@@ -28,6 +28,7 @@ class QTableWidget;
 class QTextEdit;
 class CellDelegate;
 class DeviceWatcher;
+class MemoryGauge;
 class RouteModel;
 class SimPanel;
 class StatusBars;
@@ -61,6 +62,7 @@ class TVelmoraF : public QMainWindow, public velmora::FileCommandHost, public ve
   void RefreshWindowState() override;
   void ReportProgress(int count) override;
   void PumpEvents() override;
+  void PumpEventsFor(int microseconds) override;
   void BringToFront() override;
   void SetProductCaption(const std::string& text) override;
   void ScheduleOpenRetry(int delayMs) override;
@@ -124,6 +126,7 @@ class TVelmoraF : public QMainWindow, public velmora::FileCommandHost, public ve
   void StepCursor(int rows);
   void ListFirmwareFiles();
   void LogSchemesInUse();
+  void UpdateMemoryGauge();
   void AppendLine(const std::string& text, const QColor& colour);
   bool IsActionKey(const QKeySequence& keys) const;
   velmora::DeviceEnv Env();
@@ -144,12 +147,15 @@ class TVelmoraF : public QMainWindow, public velmora::FileCommandHost, public ve
   velmora::SettingsValues settingsValues_;
   std::unique_ptr<velmora::WorkBuffer> work_;
   velmora::FirmwareListing firmware_;
+  std::unique_ptr<velmora::StoredRouteList> gaugeList_;   // the grid, as the gauge measures it
 
   QAction *aOpen = nullptr, *aSave = nullptr, *aSaveAs = nullptr, *aClose = nullptr,
           *aExit = nullptr, *aAdd = nullptr, *aDel = nullptr, *aUp = nullptr, *aDown = nullptr,
           *aReset = nullptr, *aTransmit = nullptr, *aRecive = nullptr, *aProg = nullptr,
           *aAbout = nullptr;
   QLabel* lbProd = nullptr;
+  MemoryGauge* pbMemory = nullptr;
+  QAction* memoryGauge_ = nullptr;   // pbMemory's place on the toolbar; not in boot mode
   QWidget* pnKado = nullptr;
   QWidget* pnBoot = nullptr;
   QLabel* lbChangeProg = nullptr;
@@ -176,4 +182,6 @@ class TVelmoraF : public QMainWindow, public velmora::FileCommandHost, public ve
   bool gridFocusable_ = false;  // enabled and shown at the last refresh
   bool gridKeys_ = false;       // the grid, not its cell editor, takes the keys
   bool bootShown_ = false;   // the firmware panel is shown; its tables have been logged
+  static constexpr int64_t kProgressRepaintMs = 20;
+  int64_t progressShownAt_ = -1;   // when panel 0 last showed the progress; -1: not yet
 };

@@ -11,6 +11,7 @@
 
 #include "Aboutp.h"
 #include "mainwindow.h"
+#include "memorygauge.h"
 #include "routemodel.h"
 #include "statusbars.h"
 
@@ -131,6 +132,11 @@ void TVelmoraF::createToolBar() {
   lbProd->setStyleSheet(QStringLiteral("QLabel { color: rgb(0, 0, 255); font-size: 11px; }"));
   lbProd->setContentsMargins(4, 0, 4, 0);
   bar->addWidget(lbProd);
+  auto* spacer = new QWidget(bar);
+  spacer->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+  bar->addWidget(spacer);
+  pbMemory = new MemoryGauge(bar);
+  memoryGauge_ = bar->addWidget(pbMemory);
 }
 
 // After a dialog the focus goes back to the grid, even where the dialog's command replaced the cell

@@ -1,11 +1,15 @@
 // The window's side of the device operations: the route transfer, the firmware update,
 // the firmware list and the progress of a write.
+#include <QAbstractEventDispatcher>
 #include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QProgressBar>
 #include <QTableWidget>
 #include <QTimer>
 
 #include "device/firmwareupdate.h"
 #include "mainwindow.h"
+#include "memorygauge.h"
 #include "routemodel.h"
 #include "statusbars.h"
 
@@ -13,20 +17,37 @@ velmora::DeviceEnv TVelmoraF::Env() {
   return velmora::DeviceEnv{*hid_, context_, *this, clock_, format_};
 }
 
+// A block goes every millisecond; panel 0 and the bar are redrawn about every 20 ms, and
+// at the end of the write, so the repaints do not set the pace.
 void TVelmoraF::ReportProgress(int count) {
   context_.operation.BytesWritten = count;
+  const int64_t now = clock_.MonotonicMs();
+  const bool last = count >= stBars_->Progress()->maximum();
+  if (progressShownAt_ >= 0 && now - progressShownAt_ < kProgressRepaintMs && !last) return;
+  progressShownAt_ = now;
   const std::string elapsed =
-      velmora::FormatElapsed(clock_.MonotonicMs() - context_.operation.TransferStartMs);
+      velmora::FormatElapsed(now - context_.operation.TransferStartMs);
   stBars_->SetPanel(velmora::kPanelProgress,
                     RouteModel::FromCp(elapsed + "=" + std::to_string(count)));
   stBars_->SetProgress(count);
-  MarkBusy();
-  QCoreApplication::processEvents();
 }
 
 void TVelmoraF::PumpEvents() {
   MarkBusy();
   QCoreApplication::processEvents();
+}
+
+// Runs what is pending, and what arrives meanwhile, until the budget is spent; the core
+// then waits out the rest of its pause.
+void TVelmoraF::PumpEventsFor(int microseconds) {
+  MarkBusy();
+  QDeadlineTimer deadline;
+  deadline.setPreciseRemainingTime(0, static_cast<qint64>(microseconds) * 1000,
+                                   Qt::PreciseTimer);
+  QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance();
+  do {
+    if (!dispatcher || !dispatcher->processEvents(QEventLoop::AllEvents)) break;
+  } while (!deadline.hasExpired());
 }
 
 // The core sets DeviceBusy when an operation begins; the first time the window gets
@@ -39,6 +60,7 @@ void TVelmoraF::MarkBusy() {
 
 void TVelmoraF::EndDeviceOperation() {
   stBars_->StopProgress();
+  progressShownAt_ = -1;
   busyShown_ = false;
   RefreshWindowState();
 }
@@ -72,6 +94,14 @@ void TVelmoraF::aProgExecute() {
   velmora::DeviceEnv env = Env();
   velmora::ProgramFirmware(env, listing, selected, velmora::SchemeSearch{"", FirmwareFolders()});
   EndDeviceOperation();
+}
+
+// Measured on the grid as a save would store it, with the transfer's own capacity rule.
+void TVelmoraF::UpdateMemoryGauge() {
+  table_.CopyGridTo(*gaugeList_);
+  const velmora::RouteImageLayout layout = velmora::MeasureRouteImage(*gaugeList_);
+  pbMemory->Show(layout, gaugeList_->count);
+  model_->SetRoutesThatFit(layout.routes);
 }
 
 void TVelmoraF::ListFirmwareFiles() {

@@ -1,6 +1,9 @@
 #include "routemodel.h"
 
+#include <QColor>
 #include <QStringList>
+
+#include "memorygauge.h"
 
 #include "routes/cp1251.h"
 
@@ -20,6 +23,19 @@ int RouteModel::columnCount(const QModelIndex& parent) const {
 
 QVariant RouteModel::data(const QModelIndex& index, int role) const {
   if (!InRange(index)) return {};
+  const int row = index.row() + 1;
+  if (index.column() == 0 && row > routesThatFit_ && row <= table_.RouteCount()) {
+    switch (role) {
+      case Qt::BackgroundRole:
+        return QColor(0xC8, 0xC8, 0xC8);
+      case Qt::ForegroundRole:
+        return QColor(0x80, 0x80, 0x80);
+      case Qt::ToolTipRole:
+        return MemoryGauge::LeftOutTip(routesThatFit_);
+      default:
+        break;
+    }
+  }
   if (role != Qt::DisplayRole && role != Qt::EditRole) return {};
   return FromCp(table_.Cell(index.row() + 1, index.column()));
 }

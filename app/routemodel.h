@@ -24,6 +24,9 @@ class RouteModel : public QAbstractTableModel {
   // Brings the model in step after the table changed. The row count is cached so that
   // the view always sees the count that the last signals announced.
   void Sync();
+  // Routes from this count on do not fit into the КАДО's memory: their number cell is
+  // greyed and tells why. Takes effect with the next Sync.
+  void SetRoutesThatFit(int routes) { routesThatFit_ = routes; }
 
   // The characters a cell can hold (4, 16, 16, 256); 0 for the number column.
   static int Capacity(int column);
@@ -35,4 +38,5 @@ class RouteModel : public QAbstractTableModel {
 
   velmora::RouteTable& table_;
   int rows_ = 0;
+  int routesThatFit_ = velmora::kStoredRoutes;
 };

@@ -7,6 +7,7 @@ add_library(velmora_ui STATIC
   ${VELMORA_UI_DIR}/mainwindow_actions.cpp
   ${VELMORA_UI_DIR}/mainwindow_device.cpp
   ${VELMORA_UI_DIR}/mainwindow_grid.cpp
+  ${VELMORA_UI_DIR}/memorygauge.cpp
   ${VELMORA_UI_DIR}/qtadapters.cpp
   ${VELMORA_UI_DIR}/routemodel.cpp
   ${VELMORA_UI_DIR}/simpanel.cpp

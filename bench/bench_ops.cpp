@@ -18,59 +18,18 @@
 #include "device/simkado.h"
 #include "device/transfer.h"
 #include "device/transport.h"
+#include "routes/routetable.h"
+#include "benchfigures.h"
 
 namespace {
 
 using namespace velmora;
-using Steady = std::chrono::steady_clock;
+using namespace velmora::bench;
 
-// A window that only keeps BytesWritten.
-class QuietHost : public DeviceHost {
- public:
-  explicit QuietHost(OperationState& op) : op_(op) {}
-  void LogMessage(const std::string&) override {}
-  void AppendLogLine(const std::string&, LogColour) override {}
-  void SetLogColour(LogColour) override {}
-  void ShowStatus(int, const std::string&) override {}
-  void ReportProgress(int count) override { op_.BytesWritten = count; }
-  void PumpEvents() override {}
-  void RefreshWindowState() override {}
-  void BringToFront() override {}
-  void SetProductCaption(const std::string&) override {}
-
- private:
-  OperationState& op_;
-};
-
-struct Figures {
-  double bestMs = 0, medianMs = 0;
-};
-
-Figures Time(int runs, const std::function<bool()>& run) {
-  std::vector<double> ms;
-  for (int i = 0; i < runs; ++i) {
-    const auto start = Steady::now();
-    if (!run()) {
-      std::fprintf(stderr, "run %d failed\n", i + 1);
-      return {};
-    }
-    ms.push_back(std::chrono::duration<double, std::milli>(Steady::now() - start).count());
-  }
-  std::sort(ms.begin(), ms.end());
-  return {ms.front(), ms[ms.size() / 2]};
-}
-
-// The real length of a 1 ms pause, measured at the start.
 double g_pauseMs = 1.0;
 
 void Print(const char* what, int blocks, double extraMs, const Figures& f) {
-  const double floor = blocks * 1.0 + extraMs;
-  // What the pauses alone cost at their measured length: the rest is the program's.
-  const double paused = blocks * g_pauseMs + (extraMs > 0 ? extraMs + g_pauseMs - 1.0 : 0.0);
-  std::printf("%-34s %4d blocks  floor %6.1f ms  best %6.1f ms (%.3f)  median %6.1f ms (%.3f)"
-              "  pauses alone %6.1f ms (%.3f)\n",
-              what, blocks, floor, f.bestMs, f.bestMs / floor, f.medianMs, f.medianMs / floor,
-              paused, paused / floor);
+  bench::Print(what, blocks, extraMs, f, g_pauseMs);
 }
 
 }  // namespace
@@ -80,14 +39,43 @@ int main(int argc, char** argv) {
   SystemClock clock;
   FixedDateTimeFormat format;
 
-  // How long a 1 ms pause really takes here decides everything below.
+  g_pauseMs = MeasurePauseMs(clock);
+
+  // The memory gauge after an edit: the grid copied as a save would store it and measured
+  // by the transfer's capacity rule; 256 routes filled to their fields' capacity.
   {
-    const int n = 500;
-    const auto start = Steady::now();
-    for (int i = 0; i < n; ++i) clock.SleepMs(1);
-    const double each = std::chrono::duration<double, std::milli>(Steady::now() - start).count() / n;
-    g_pauseMs = each;
-    std::printf("SystemClock::SleepMs(1) lasts %.3f ms on average (%d pauses)\n\n", each, n);
+    RouteTable table;
+    StoredRouteList& full = table.Stored();
+    for (int i = 0; i < kStoredRoutes; ++i) {
+      full.records[i].SetTexts({"1234", std::string(kFieldCapacity[kStartStop], 's'),
+                                std::string(kFieldCapacity[kFinalStop], 'f'),
+                                std::string(kFieldCapacity[kMessage], 'm')});
+    }
+    full.count = kStoredRoutes;
+    table.LoadGridFromStored();
+    auto scratch = std::make_unique<StoredRouteList>();
+    auto work = std::make_unique<WorkBuffer>();
+    auto perCallUs = [](int calls, const std::function<void()>& call) {
+      std::vector<double> us;
+      for (int i = 0; i < calls; ++i) {
+        const auto start = Steady::now();
+        call();
+        us.push_back(MsSince(start) * 1000.0);
+      }
+      std::sort(us.begin(), us.end());
+      return std::make_pair(us[us.size() / 2], us[us.size() * 99 / 100]);
+    };
+    RouteImageLayout layout;
+    const auto gauge = perCallUs(2000, [&] {
+      table.CopyGridTo(*scratch);
+      layout = MeasureRouteImage(*scratch);
+    });
+    const auto build = perCallUs(2000, [&] { BuildRouteImage(*scratch, *work); });
+    std::printf("memory gauge, 256 full routes (%d fit, %d of 8192 bytes wanted): median %.1f us,"
+                " 99th percentile %.1f us (goal under 1000 us)\n",
+                layout.routes, layout.wanted, gauge.first, gauge.second);
+    std::printf("route image build, same list: median %.1f us, 99th percentile %.1f us\n\n",
+                build.first, build.second);
   }
 
   // Route transfer: 47 routes of 170 bytes fill the whole 8192-byte image.

@@ -8,11 +8,15 @@ namespace velmora {
 
 class DeviceHost : public MessageSink {
  public:
-  // Records BytesWritten, shows the elapsed time and count in panel 0, lets pending
-  // window messages (device events, repaint, user input) run.
+  // Records BytesWritten and shows the elapsed time and count in panel 0 (a window may
+  // show it less often than it is called).
   virtual void ReportProgress(int count) = 0;
   // Lets pending window messages run (the wait for a device).
   virtual void PumpEvents() = 0;
+  // Lets pending window messages (device events, repaint, user input) run for at most
+  // about `microseconds`: the pause after each block of a write. A host without
+  // messages returns at once.
+  virtual void PumpEventsFor(int microseconds) { (void)microseconds; }
   virtual void RefreshWindowState() = 0;
   virtual void BringToFront() = 0;
   virtual void SetProductCaption(const std::string& text) = 0;   // lbProd, CP1251

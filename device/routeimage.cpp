@@ -74,26 +74,39 @@ uint8_t* PutRecord(uint8_t* at, const RouteRecord& r, const RecordTexts& t) {
   return at;
 }
 
-}  // namespace
+using RouteTextsList = std::array<RecordTexts, kStoredRoutes>;
 
-RouteImageLayout BuildRouteImage(const StoredRouteList& stored, WorkBuffer& work) {
+// The image keeps the first N routes whose records, behind an index of N + 1 entries,
+// end at most at 8192 once rounded up to 32 bytes. Measuring first means the buffer is
+// written only once and never beyond the image.
+RouteImageLayout Plan(const StoredRouteList& stored, RouteTextsList& texts) {
   const int count = std::clamp(stored.count, 0, kStoredRoutes);
-
-  // The image keeps the first N routes whose records, behind an index of N + 1 entries,
-  // end at most at 8192 once rounded up to 32 bytes. Measuring first means the buffer
-  // is written only once and never beyond the image.
-  std::array<RecordTexts, kStoredRoutes> texts;
   int recordsEnd = FirstRecordOffset(count);
   for (int i = 0; i < count; ++i) {
     texts[i] = Measure(stored.records[i]);
     recordsEnd += RecordLength(texts[i]);
   }
+  const int wanted = AlignUp(recordsEnd);
   int routes = count;
   while (routes > 0 && AlignUp(recordsEnd) > kMaxRouteImageSize) {
     --routes;
     recordsEnd -= RecordLength(texts[routes]) + kIndexEntrySize;
   }
-  const int length = AlignUp(recordsEnd);
+  return {routes, AlignUp(recordsEnd), wanted};
+}
+
+}  // namespace
+
+RouteImageLayout MeasureRouteImage(const StoredRouteList& stored) {
+  RouteTextsList texts;
+  return Plan(stored, texts);
+}
+
+RouteImageLayout BuildRouteImage(const StoredRouteList& stored, WorkBuffer& work) {
+  RouteTextsList texts;
+  const RouteImageLayout layout = Plan(stored, texts);
+  const int routes = layout.routes;
+  const int length = layout.length;
 
   work.fill(0xFF);
   uint8_t* image = work.data();
@@ -117,7 +130,7 @@ RouteImageLayout BuildRouteImage(const StoredRouteList& stored, WorkBuffer& work
   }
   image[0] = sum;
   image[1] = x;
-  return {routes, length};
+  return layout;
 }
 
 }  // namespace velmora

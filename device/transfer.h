@@ -26,6 +26,7 @@ class ProgressRecorder : public DeviceHost {
   ProgressRecorder(DeviceHost& host, OperationState& operation) : host_(host), operation_(operation) {}
   void ReportProgress(int count) override;
   void PumpEvents() override { host_.PumpEvents(); }
+  void PumpEventsFor(int microseconds) override { host_.PumpEventsFor(microseconds); }
   void RefreshWindowState() override { host_.RefreshWindowState(); }
   void BringToFront() override { host_.BringToFront(); }
   void SetProductCaption(const std::string& text) override { host_.SetProductCaption(text); }

@@ -15,6 +15,7 @@ constexpr uint8_t kBlockReportId = 2;
 constexpr uint8_t kClosingReportId = 1;
 constexpr std::size_t kMinParamReply = 7;
 constexpr std::size_t kBlockHeader = 4;
+constexpr int kBlockPauseUs = 1000;
 
 void LogBlockWriteFailure(DeviceHost& host, int status) {
   host.LogMessage(Cp("***Ошибка записи блока данных: ") + DeviceErrorText(status) + "\n");
@@ -165,7 +166,10 @@ int WriteDeviceMemory(HidDevice& device, const uint8_t* image, std::size_t image
     offset += blockSize;
     buffer[1] = static_cast<uint8_t>(buffer[1] + 1);
     host.ReportProgress(static_cast<int>(std::min<int64_t>(offset, INT32_MAX)));
-    clock.SleepMs(1);
+    // The window's messages run inside the 1 ms pause, not on top of it.
+    const int64_t pauseEnd = clock.MonotonicUs() + kBlockPauseUs;
+    host.PumpEventsFor(kBlockPauseUs);
+    clock.SleepUntilUs(pauseEnd);
   }
 
   // Byte 1 holds the block count; the rest is what the last block report carried.

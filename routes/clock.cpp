@@ -121,6 +121,24 @@ void SystemClock::SleepMs(int ms) {
   if (ms > 0) std::this_thread::sleep_for(std::chrono::milliseconds(ms));
 }
 
+void Clock::SleepUntilUs(int64_t deadlineUs) {
+  const int64_t rest = deadlineUs - MonotonicUs();
+  if (rest > 0) SleepMs(static_cast<int>((rest + 999) / 1000));
+}
+
+int64_t SystemClock::MonotonicUs() const {
+  return std::chrono::duration_cast<std::chrono::microseconds>(
+             std::chrono::steady_clock::now().time_since_epoch())
+      .count();
+}
+
+// An absolute deadline: time spent before the call (a repaint, the block report) comes
+// out of the pause instead of being added to it.
+void SystemClock::SleepUntilUs(int64_t deadlineUs) {
+  const std::chrono::steady_clock::time_point deadline{std::chrono::microseconds(deadlineUs)};
+  if (std::chrono::steady_clock::now() < deadline) std::this_thread::sleep_until(deadline);
+}
+
 std::string FixedDateTimeFormat::ShortDate(const DateTime& t) const {
   char buf[32];
   std::snprintf(buf, sizeof buf, "%02d.%02d.%04d", t.day, t.month, t.year);

@@ -16,6 +16,11 @@ class Clock {
   virtual DateTime Now() const = 0;            // local date and time
   virtual int64_t MonotonicMs() const = 0;     // for elapsed times
   virtual void SleepMs(int ms) = 0;
+  // The same time base in microseconds, for pauses that end at a set moment.
+  virtual int64_t MonotonicUs() const { return MonotonicMs() * 1000; }
+  // Returns at `deadlineUs` (MonotonicUs time), at once when it has passed. A clock
+  // that counts only milliseconds waits the rest in whole milliseconds.
+  virtual void SleepUntilUs(int64_t deadlineUs);
 };
 
 // The system's regional short date and long time formats. Results are CP1251.
@@ -43,6 +48,8 @@ class SystemClock : public Clock {
   DateTime Now() const override;
   int64_t MonotonicMs() const override;
   void SleepMs(int ms) override;
+  int64_t MonotonicUs() const override;
+  void SleepUntilUs(int64_t deadlineUs) override;
 };
 
 // "dd.MM.yyyy" and "H:mm:ss": the Russian regional formats, used by the CLI and tests.

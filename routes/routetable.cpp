@@ -149,6 +149,11 @@ void RouteTable::WriteRowToStored(int row) {
   stored_.records[row - 1].SetTexts(rows_[row - 1]);
 }
 
+void RouteTable::CopyGridTo(StoredRouteList& out) const {
+  out.count = std::min(routeCount_, kStoredRoutes);
+  for (int i = 0; i < out.count; ++i) out.records[i].SetTexts(rows_[i]);
+}
+
 RouteTable::KeyVerdict RouteTable::FilterKey(char32_t ch) {
   return FilterKey(ch, Cell(cursorRow_, cursorColumn_));
 }

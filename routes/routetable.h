@@ -54,6 +54,8 @@ class RouteTable {
   void Clear();           // close: stored list cleared, placeholder row, clean
   // Saving: the cells of row `row` go into stored record `row`.
   void WriteRowToStored(int row);
+  // The grid's routes as a save would store them (records past N are left as they are).
+  void CopyGridTo(StoredRouteList& out) const;
 
   // The key filter for one typed character (Unicode), checked against the cursor cell.
   enum class KeyVerdict {

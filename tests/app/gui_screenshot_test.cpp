@@ -82,6 +82,10 @@ TEST_F(Screens, RouteWindowShowsCreamPanelTooltipStatusBarAndIcons) {
   const QColor tip = w->Bars()->palette().color(QPalette::Window);
   EXPECT_EQ(tip, QApplication::palette().color(QPalette::ToolTipBase));
   EXPECT_GT(Count(image, w->Bars()->PanelLabel(2), tip), 100);
+  // The memory gauge is drawn on the toolbar, its filled part green while the list fits.
+  auto* gauge = w->findChild<QWidget*>(QStringLiteral("pbMemory"));
+  ASSERT_NE(gauge, nullptr);
+  EXPECT_GT(Count(image, gauge, QColor(150, 205, 150)), 4);
   // Every action's icon draws something at the toolbar's size.
   for (QAction* a : w->actions()) {
     const QImage icon = a->icon().pixmap(16, 16).toImage();
@@ -122,6 +126,8 @@ TEST_F(Screens, FirmwarePanelHasItsRedCaption) {
   auto* caption = w->findChild<QLabel*>(QStringLiteral("lbChangeProg"));
   EXPECT_GT(Count(image, caption, QColor(255, 0, 0)), 100);
   EXPECT_EQ(caption->font().pixelSize(), 19);
+  // The route list's gauge gives its place to the firmware action.
+  EXPECT_FALSE(w->findChild<QWidget*>(QStringLiteral("pbMemory"))->isVisible());
   auto* grid = w->findChild<QTableWidget*>(QStringLiteral("sgBoot"));
   ASSERT_EQ(grid->rowCount(), 2);
   // The newest file is selected whichever is listed first.

@@ -164,12 +164,15 @@ TEST_F(WindowTest, ActionsHaveTheirCaptionsHintsKeysAndPlaces) {
   };
   auto* bar = w->findChild<QToolBar*>(QStringLiteral("ToolBar1"));
   QStringList toolbar = names(bar->actions());
-  toolbar.removeLast();  // the lbProd label
-  EXPECT_EQ(toolbar.join(QLatin1Char(' ')),
-            QStringLiteral("aOpen aSave aSaveAs aReset | aAdd aDel aUp aDown | "
-                           "aTransmit aRecive aProg aExit |"));
-  EXPECT_EQ(bar->widgetForAction(bar->actions().last()),
-            w->findChild<QLabel*>(QStringLiteral("lbProd")));
+  // Behind the last separator: the lbProd label, a spacer and the memory gauge.
+  for (int i = 0; i < 3; ++i) toolbar.removeLast();
+  EXPECT_EQ(
+      toolbar.join(QLatin1Char(' ')),
+      QStringLiteral(
+          "aOpen aSave aSaveAs aReset | aAdd aDel aUp aDown | aTransmit aRecive aProg aExit |"));
+  const QList<QAction*> tail = bar->actions().mid(bar->actions().size() - 3);
+  EXPECT_EQ(bar->widgetForAction(tail[0]), w->findChild<QLabel*>(QStringLiteral("lbProd")));
+  EXPECT_EQ(bar->widgetForAction(tail[2]), w->findChild<QWidget*>(QStringLiteral("pbMemory")));
 
   QStringList menus;
   for (QAction* m : w->menuBar()->actions()) {

@@ -338,3 +338,43 @@ TEST(LinkTransport, LittleEndianKeepsTheLowBytes) {
 
 }  // namespace
 }  // namespace velmora
+
+namespace velmora {
+namespace {
+
+// A clock in microseconds, and a window whose messages take `cost` of each pause.
+struct MicroClock : FakeClock {
+  int64_t us = 0;
+  int64_t MonotonicMs() const override { return us / 1000; }
+  int64_t MonotonicUs() const override { return us; }
+  void SleepUntilUs(int64_t deadline) override { us = std::max(us, deadline); }
+};
+struct BusyWindow : FakeHost {
+  MicroClock* clock = nullptr;
+  int cost = 0;
+  std::vector<int> budgets;
+  void PumpEventsFor(int microseconds) override {
+    budgets.push_back(microseconds);
+    clock->us += cost;
+  }
+};
+
+TEST(LinkTransport, WindowMessagesRunInsideTheBlockPauseNotOnTopOfIt) {
+  for (int cost : {0, 400, 999, 1500}) {
+    SimKado sim(Plain(128, 8192));
+    auto device = sim.Open(sim.Path(), true);
+    MicroClock clock;
+    BusyWindow host;
+    host.clock = &clock;
+    host.cost = cost;
+    const Bytes image = Pattern(1024);
+    ASSERT_EQ(WriteDeviceMemory(*device, image.data(), image.size(), 0, 1024, host, clock),
+              kStatusOk);
+    EXPECT_EQ(host.budgets, std::vector<int>(8, 1000)) << cost;
+    // Eight blocks, each followed by a pause of 1 ms or by the messages when they take longer.
+    EXPECT_EQ(clock.us, 8 * std::max(1000, cost)) << cost;
+  }
+}
+
+}  // namespace
+}  // namespace velmora

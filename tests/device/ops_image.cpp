@@ -194,6 +194,7 @@ TEST_F(RouteImageTest, RecordsEndingAt8192StayButEnding8193LosesTheLastRoute) {
   layout = Build(*over);
   EXPECT_EQ(layout.routes, 46);
   EXPECT_EQ(layout.length, (8 + 4 * 47 + 46 * 170 + 31) / 32 * 32);
+  EXPECT_EQ(layout.wanted, 8224);   // what all 47 would need
 }
 
 TEST_F(RouteImageTest, FullSizeRecordsStayInsideTheBufferAndMatchTheRule) {
@@ -227,6 +228,15 @@ TEST_F(RouteImageTest, RandomListsEqualTheRebuildRule) {
     ASSERT_EQ(layout.routes, expectedRoutes) << "round " << round;
     ASSERT_EQ(layout.length, expected[2] | expected[3] << 8) << "round " << round;
     ASSERT_TRUE(std::equal(work_->begin(), work_->end(), expected.begin())) << "round " << round;
+    // The gauge's measure gives what the build lays out, and says when routes were dropped.
+    const RouteImageLayout measured = MeasureRouteImage(*list);
+    ASSERT_EQ(measured.routes, layout.routes) << "round " << round;
+    ASSERT_EQ(measured.length, layout.length) << "round " << round;
+    if (layout.routes == count) {
+      ASSERT_EQ(measured.wanted, layout.length) << "round " << round;
+    } else {
+      ASSERT_GT(measured.wanted, kMaxRouteImageSize) << "round " << round;
+    }
   }
 }
 
