@@ -8,6 +8,7 @@
 #include "fileio.h"
 #include "routeimport.h"
 #include "routelistfile.h"
+#include "tablefile.h"
 
 namespace velmora {
 namespace {
@@ -27,7 +28,20 @@ void ParseInto(const std::string& bytes, StoredRouteList& stored, MessageSink& s
   if (ParseRouteList(bytes, stored).truncated) sink.AppendLogLine(TooManyRoutesText(), kRed);
 }
 
-void Import(const std::string& path, StoredRouteList& stored, MessageSink& sink) {
+TableKind KindOfTable(const std::string& path) {
+  return SameExtension(ExtensionOf(path), ".tsv") ? TableKind::Tsv : TableKind::Csv;
+}
+
+// A group is read by its own readers; a table comes as the bytes read for the size check.
+void Import(const std::string& path, const FileRead& read, StoredRouteList& stored,
+            MessageSink& sink) {
+  if (KindOfRoutesFile(path) == RoutesFileKind::Table) {
+    stored.Clear();
+    if (read.status == ReadStatus::CannotOpen) return;
+    for (const std::string& warning : ParseRouteTable(read.bytes, KindOfTable(path), stored))
+      sink.AppendLogLine(warning, kRed);
+    return;
+  }
   const int imported = ImportRouteGroup(path, stored, sink);
   stored.count = std::clamp(std::max(stored.count, imported), 0, kStoredRoutes);
 }
@@ -50,14 +64,17 @@ std::string ClosedText() { return Cp("Список маршрутов закры
 std::string UndoneText() { return Cp("Все изменения отменены"); }
 
 RoutesFileKind KindOfRoutesFile(const std::string& path) {
-  return SameExtension(ExtensionOf(path), ".mrg") ? RoutesFileKind::RouteGroup
-                                                   : RoutesFileKind::RouteList;
+  const std::string extension = ExtensionOf(path);
+  if (SameExtension(extension, ".mrg")) return RoutesFileKind::RouteGroup;
+  if (SameExtension(extension, ".csv") || SameExtension(extension, ".tsv"))
+    return RoutesFileKind::Table;
+  return RoutesFileKind::RouteList;
 }
 
 LoadStatus LoadRoutesFile(const std::string& path, StoredRouteList& stored, MessageSink& sink) {
   if (KindOfRoutesFile(path) == RoutesFileKind::RouteGroup) {
     stored.Clear();
-    Import(path, stored, sink);
+    Import(path, FileRead(), stored, sink);
     return LoadStatus::Ok;
   }
   FileRead read = ReadWholeFile(path, kMaxRouteListFileSize);
@@ -65,7 +82,11 @@ LoadStatus LoadRoutesFile(const std::string& path, StoredRouteList& stored, Mess
   stored.Clear();
   if (read.status == ReadStatus::CannotOpen) return LoadStatus::CannotOpen;
   // A read that broke off still yields the routes before the break.
-  ParseInto(read.bytes, stored, sink);
+  if (KindOfRoutesFile(path) == RoutesFileKind::Table) {
+    Import(path, read, stored, sink);
+  } else {
+    ParseInto(read.bytes, stored, sink);
+  }
   return LoadStatus::Ok;
 }
 
@@ -91,9 +112,14 @@ void RouteFileCommands::Open(bool byOperator) {
     if (!chosen || chosen->empty()) return;
     path = *chosen;
   }
+  OpenChosen(path);
+}
+
+void RouteFileCommands::OpenChosen(const std::string& path) {
   if (path.empty()) return;
 
   const bool group = KindOfRoutesFile(path) == RoutesFileKind::RouteGroup;
+  const bool imported = group || KindOfRoutesFile(path) == RoutesFileKind::Table;
   FileRead read;
   bool tooLarge = false;
   if (group) {
@@ -118,9 +144,9 @@ void RouteFileCommands::Open(bool byOperator) {
   StoredRouteList& stored = table_.Stored();
   stored.Clear();
 
-  if (group) {
-    host_.ShowStatus(kPanelStatus, ImportedText(displayName_));
-    Import(currentFile_, stored, host_);
+  if (imported) {
+    host_.ShowStatus(kPanelStatus, group ? ImportedText(displayName_) : OpenedText(displayName_));
+    Import(currentFile_, read, stored, host_);
     // The imported list exists in no route list file yet.
     table_.SetModified(true);
   } else {

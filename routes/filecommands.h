@@ -37,8 +37,10 @@ std::string SavedText(const std::string& displayName);
 std::string ClosedText();
 std::string UndoneText();
 
-enum class RoutesFileKind { RouteList, RouteGroup };
-RoutesFileKind KindOfRoutesFile(const std::string& path);   // ".mrg" in any letter case
+// By the extension in any letter case: ".mrg" a route group, ".csv" and ".tsv" a table
+// (both imported), anything else a route list.
+enum class RoutesFileKind { RouteList, RouteGroup, Table };
+RoutesFileKind KindOfRoutesFile(const std::string& path);
 
 enum class LoadStatus { Ok, CannotOpen, TooLarge };
 // Reads a route list or imports a route group into `stored` (cleared first), as the
@@ -56,6 +58,9 @@ class RouteFileCommands {
   void SetCurrentFile(const std::string& path);   // the remembered file, at start
 
   void Open(bool byOperator);
+  // The open command for a file the operator named without the dialog (dropped on the
+  // window, given on the command line).
+  void OpenChosen(const std::string& path);
   bool Save();     // true when the file was written
   bool SaveAs();
   void Close();
