@@ -13,21 +13,19 @@ using namespace velmora;
 
 namespace {
 
-using Route = std::array<const char *, 4>; // UTF-8
+using Route = std::array<const char*, 4>;  // UTF-8
 
 std::vector<Route> NoRoutes() { return {}; }
 
-std::string Utf8Cells(const StoredRouteList &stored, int i) {
+std::string Utf8Cells(const StoredRouteList& stored, int i) {
   std::string shown;
-  for (int f = 0; f < kRouteFields; ++f)
-    shown += cp1251::ToUtf8(stored.records[i].Get(f)) + "|";
+  for (int f = 0; f < kRouteFields; ++f) shown += cp1251::ToUtf8(stored.records[i].Get(f)) + "|";
   return shown;
 }
 
 // A plain RFC 4180 reader, written apart from the one under test: rows of UTF-8
 // cells.
-std::vector<std::vector<std::string>> ReadCsv(const std::string &text,
-                                              char delimiter) {
+std::vector<std::vector<std::string>> ReadCsv(const std::string& text, char delimiter) {
   std::vector<std::vector<std::string>> rows(1, std::vector<std::string>(1));
   bool quoted = false;
   for (std::size_t i = 0; i < text.size(); ++i) {
@@ -39,31 +37,29 @@ std::vector<std::vector<std::string>> ReadCsv(const std::string &text,
       quoted = !quoted;
     } else if (!quoted && c == delimiter) {
       rows.back().emplace_back();
-    } else if (!quoted && c == '\r' && i + 1 < text.size() &&
-               text[i + 1] == '\n') {
+    } else if (!quoted && c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
       rows.emplace_back(1);
       ++i;
     } else {
       rows.back().back() += c;
     }
   }
-  if (rows.back().size() == 1 && rows.back().front().empty())
-    rows.pop_back();
+  if (rows.back().size() == 1 && rows.back().front().empty()) rows.pop_back();
   return rows;
 }
 
-} // namespace
+}  // namespace
 
 TEST(RouteTableReader, TableOfCsvCases) {
   const std::string bom = "\xEF\xBB\xBF";
   const std::string headers =
       "маршрут;НАЧАЛЬНАЯ ОСТАНОВКА;Конечная Остановка;дополнительное сообщение";
   struct Case {
-    const char *name;
+    const char* name;
     std::string bytes;
     TableKind kind;
     std::vector<Route> routes;
-    std::vector<std::string> warnings; // UTF-8
+    std::vector<std::string> warnings;  // UTF-8
   };
   const Case cases[] = {
       {"UTF-8 with BOM, header line in any case",
@@ -121,8 +117,7 @@ TEST(RouteTableReader, TableOfCsvCases) {
        "сообщение\r\n",
        TableKind::Csv,
        {{"1", "a", "", ""},
-        {"Марш", "Начальная остано", "Конечная останов",
-         "Дополнительное сообщение"}},
+        {"Марш", "Начальная остано", "Конечная останов", "Дополнительное сообщение"}},
        {}},
       {"fields cut to their capacities",
        "123456;Семнадцать знаков;x;y\r\n",
@@ -139,27 +134,25 @@ TEST(RouteTableReader, TableOfCsvCases) {
         "заменены на \"?\""}},
       {"only a header", bom + headers, TableKind::Csv, NoRoutes(), {}},
   };
-  for (const Case &c : cases) {
+  for (const Case& c : cases) {
     StoredRouteList stored;
     const TableWarnings warnings = ParseRouteTable(c.bytes, c.kind, stored);
     ASSERT_EQ(stored.count, static_cast<int>(c.routes.size())) << c.name;
     for (std::size_t i = 0; i < c.routes.size(); ++i) {
-      const Route &r = c.routes[i];
+      const Route& r = c.routes[i];
       EXPECT_EQ(Utf8Cells(stored, static_cast<int>(i)),
                 std::string(r[0]) + "|" + r[1] + "|" + r[2] + "|" + r[3] + "|")
           << c.name << ", route " << i + 1;
     }
     std::vector<std::string> shown;
-    for (const std::string &w : warnings)
-      shown.push_back(cp1251::ToUtf8(w));
+    for (const std::string& w : warnings) shown.push_back(cp1251::ToUtf8(w));
     EXPECT_EQ(shown, c.warnings) << c.name;
   }
 }
 
 TEST(RouteTableReader, KeepsTheFirst256RowsWithTheWarning) {
   std::string table;
-  for (int i = 1; i <= 300; ++i)
-    table += std::to_string(i) + ";" + "a\r\n";
+  for (int i = 1; i <= 300; ++i) table += std::to_string(i) + ";" + "a\r\n";
   StoredRouteList stored;
   const TableWarnings warnings = ParseRouteTable(table, TableKind::Csv, stored);
   EXPECT_EQ(stored.count, 256);
@@ -168,8 +161,7 @@ TEST(RouteTableReader, KeepsTheFirst256RowsWithTheWarning) {
 
   // Exactly 256 rows are no cut list.
   table.clear();
-  for (int i = 1; i <= 256; ++i)
-    table += "x\r\n";
+  for (int i = 1; i <= 256; ++i) table += "x\r\n";
   EXPECT_TRUE(ParseRouteTable(table, TableKind::Csv, stored).empty());
   EXPECT_EQ(stored.count, 256);
 }
@@ -181,35 +173,30 @@ TEST(RouteTableWriter, SpreadsheetFormReadsBackCellForCell) {
       {Cp(" 5А"), Cp("Рынок;ТЦ"), Cp("Ул. \"Мира\""), Cp("хвост ")},
       {"a,b", "", Cp("две\r\nстроки"), "\t"},
   };
-  for (const RouteTexts &r : routes)
-    stored.records[stored.count++].SetTexts(r);
+  for (const RouteTexts& r : routes) stored.records[stored.count++].SetTexts(r);
   const std::string table = WriteRouteTable(stored);
 
   ASSERT_EQ(table.rfind("\xEF\xBB\xBF", 0), 0u);
   const auto rows = ReadCsv(table.substr(3), ';');
   ASSERT_EQ(rows.size(), 4u);
   EXPECT_EQ(rows[0], (std::vector<std::string>{"Маршрут", "Начальная остановка",
-                                               "Конечная остановка",
-                                               "Дополнительное сообщение"}));
+                                               "Конечная остановка", "Дополнительное сообщение"}));
   for (std::size_t i = 0; i < 3; ++i) {
     std::vector<std::string> expected;
-    for (const std::string &cell : routes[i])
-      expected.push_back(cp1251::ToUtf8(cell));
+    for (const std::string& cell : routes[i]) expected.push_back(cp1251::ToUtf8(cell));
     EXPECT_EQ(rows[i + 1], expected) << "route " << i + 1;
   }
   // Every line ends with CR LF; only quoted cells hold other line breaks.
   EXPECT_EQ(table.substr(table.size() - 2), "\r\n");
   EXPECT_NE(table.find("\"две\r\nстроки\""), std::string::npos);
   EXPECT_NE(table.find("\r\n\" 5А\";"), std::string::npos);
-  EXPECT_NE(table.find("\r\na,b;;"), std::string::npos)
-      << "a comma needs no quotes under \";\"";
+  EXPECT_NE(table.find("\r\na,b;;"), std::string::npos) << "a comma needs no quotes under \";\"";
 
   // Read back by the program's reader: the same routes, but for the line
   // break's blank.
   StoredRouteList back;
   EXPECT_TRUE(ParseRouteTable(table, TableKind::Csv, back).empty());
   ASSERT_EQ(back.count, 3);
-  for (int i = 0; i < 2; ++i)
-    EXPECT_EQ(back.records[i].Texts(), routes[i]) << i;
+  for (int i = 0; i < 2; ++i) EXPECT_EQ(back.records[i].Texts(), routes[i]) << i;
   EXPECT_EQ(back.records[2].Get(kFinalStop), Cp("две строки"));
 }
