@@ -71,6 +71,7 @@ TVelmoraF::TVelmoraF(WindowOptions options, QWidget* parent)
   link_ = std::make_unique<velmora::DeviceLink>(*hid_, context_, *this, clock_);
 
   setFont(WindowFont(11));
+  setAcceptDrops(true);
   createActions();
   createMenus();
   createToolBar();
@@ -244,13 +245,16 @@ void TVelmoraF::FormCreate() {
   lbProd->clear();
   table_.SetModified(false);
   velmora::ReadSettings(*settings_, settingsValues_);
-  if (!settingsValues_.lastFile.empty()) files_->SetCurrentFile(settingsValues_.lastFile);
+  const bool named = !options_.startFile.empty();   // velmora FILE
+  if (!named && !settingsValues_.lastFile.empty()) files_->SetCurrentFile(settingsValues_.lastFile);
   RefreshWindowState();
   std::string displayText = velmora::Cp("- <без файла>");
-  if (!files_->CurrentFile().empty()) {
+  if (named) {
+    files_->OpenChosen(options_.startFile);
+  } else if (!files_->CurrentFile().empty()) {
     files_->Open(false);
-    displayText = velmora::cp1251::FromUtf8(files_->DisplayName());
   }
+  if (!files_->CurrentFile().empty()) displayText = velmora::cp1251::FromUtf8(files_->DisplayName());
   SetTitle(velmora::kTitlePrefix + displayText);
   context_.operation.TransferCount = 0;
 }
