@@ -77,6 +77,8 @@ QWidget* CellDelegate::createEditor(QWidget* parent, const QStyleOptionViewItem&
                                     const QModelIndex& index) const {
   // Typing stops earlier (the key filter); a paste is cut at the field's capacity.
   auto* edit = new CellEdit(RouteModel::Capacity(index.column()), parent);
+  // A file dropped on a cell opens it (the window takes the drop); text comes by typing.
+  edit->setAcceptDrops(false);
   auto* self = const_cast<CellDelegate*>(this);
   // The grid's cell follows the editor at every change, as the operator types.
   connect(edit, &QLineEdit::textEdited, self, [self, edit] { emit self->commitData(edit); });

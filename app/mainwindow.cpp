@@ -72,6 +72,7 @@ TVelmoraF::TVelmoraF(WindowOptions options, QWidget* parent)
   link_ = std::make_unique<velmora::DeviceLink>(*hid_, context_, *this, clock_);
 
   setFont(WindowFont(11));
+  setAcceptDrops(true);
   createActions();
   createMenus();
   createToolBar();
@@ -247,13 +248,18 @@ void TVelmoraF::FormCreate() {
   lbProd->clear();
   table_.SetModified(false);
   velmora::ReadSettings(*settings_, settingsValues_);
-  if (!settingsValues_.lastFile.empty()) files_->SetCurrentFile(settingsValues_.lastFile);
+  const bool named = !options_.startFile.empty();   // velmora FILE
+  if (!named && !settingsValues_.lastFile.empty()) files_->SetCurrentFile(settingsValues_.lastFile);
   RefreshWindowState();
-  // A remembered file that is refused leaves no current file behind.
-  if (!files_->CurrentFile().empty()) files_->Open(false);
-  SetTitle(velmora::kTitlePrefix + (files_->CurrentFile().empty()
-                                        ? velmora::Cp("- <без файла>")
-                                        : velmora::cp1251::FromUtf8(files_->DisplayName())));
+  // A refused file leaves no current file behind.
+  std::string displayText = velmora::Cp("- <без файла>");
+  if (named) {
+    files_->OpenChosen(options_.startFile);
+  } else if (!files_->CurrentFile().empty()) {
+    files_->Open(false);
+  }
+  if (!files_->CurrentFile().empty()) displayText = velmora::cp1251::FromUtf8(files_->DisplayName());
+  SetTitle(velmora::kTitlePrefix + displayText);
   context_.operation.TransferCount = 0;
 }
 

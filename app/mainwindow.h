@@ -44,6 +44,7 @@ struct WindowOptions {
   velmora::FileDialogs* dialogs = nullptr;             // null: odMrp and sdMrp
   std::vector<std::string> firmwareFolders;            // empty: the program's folders
   bool watchDevices = true;                            // hot-plug of the system backend
+  std::string startFile;                               // UTF-8: opened instead of the remembered
 };
 
 class TVelmoraF : public QMainWindow, public velmora::FileCommandHost, public velmora::DeviceHost {
@@ -100,6 +101,9 @@ class TVelmoraF : public QMainWindow, public velmora::FileCommandHost, public ve
   void showEvent(QShowEvent* event) override;
   void changeEvent(QEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dragMoveEvent(QDragMoveEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
 
  private:
   void createActions();

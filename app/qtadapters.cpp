@@ -35,7 +35,8 @@ std::string QtDateTimeFormat::LongTime(const velmora::DateTime& t) const {
 
 const QString QtFileDialogs::kOpenTitle = QStringLiteral("Открыть файл списка описания маршрутов");
 const QString QtFileDialogs::kOpenFilter = QStringLiteral(
-    "Список маршрутов Velmora (*.mrp);;Список маршрутов Dorlan (*.mrg);;Все файла (*.*)");
+    "Список маршрутов Velmora (*.mrp);;Список маршрутов Dorlan (*.mrg);;Таблицы (*.csv *.tsv);;"
+    "Все файла (*.*)");
 const QString QtFileDialogs::kSaveTitle = QStringLiteral("Сохранить файлы в формате *.mrp");
 const QString QtFileDialogs::kSaveFilter = QStringLiteral("Список маршрутов КАДО (*.mrp)");
 

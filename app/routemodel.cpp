@@ -61,11 +61,9 @@ QVariant RouteModel::headerData(int section, Qt::Orientation orientation, int ro
   if (orientation != Qt::Horizontal || role != Qt::DisplayRole) {
     return QAbstractTableModel::headerData(section, orientation, role);
   }
-  static const QStringList headers = {
-      QStringLiteral(" №"), QStringLiteral("Маршрут"), QStringLiteral("Начальная остановка"),
-      QStringLiteral("Конечная остановка"), QStringLiteral("Дополнительное сообщение")};
-  if (section < 0 || section >= headers.size()) return {};
-  return headers.at(section);
+  if (section == 0) return QStringLiteral(" №");
+  if (section < 0 || section > velmora::kRouteFields) return {};
+  return QString::fromUtf8(velmora::kFieldHeader[section - 1]);
 }
 
 void RouteModel::Sync() {

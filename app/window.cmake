@@ -6,6 +6,7 @@ add_library(velmora_ui STATIC
   ${VELMORA_UI_DIR}/mainwindow.cpp
   ${VELMORA_UI_DIR}/mainwindow_actions.cpp
   ${VELMORA_UI_DIR}/mainwindow_device.cpp
+  ${VELMORA_UI_DIR}/mainwindow_drop.cpp
   ${VELMORA_UI_DIR}/mainwindow_grid.cpp
   ${VELMORA_UI_DIR}/memorygauge.cpp
   ${VELMORA_UI_DIR}/qtadapters.cpp

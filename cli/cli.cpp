@@ -1,9 +1,13 @@
 #include "cli.h"
 
+#include <cctype>
 #include <cstdio>
 
+#include "json.h"
 #include "routes/filecommands.h"
 #include "routes/fileio.h"
+#include "routes/routelistfile.h"
+#include "routes/tablefile.h"
 
 namespace velmora::cli {
 
@@ -109,7 +113,29 @@ std::string BaseName(const std::string& path) {
   return at == std::string::npos ? path : path.substr(at + 1);
 }
 
+std::string LowerExtension(const std::string& path) {
+  std::string extension = ExtensionOf(path);
+  for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return extension;
+}
+
+namespace {
+int ReadJson(const std::string& path, StoredRouteList& stored, MessageSink& sink) {
+  const FileRead read = ReadWholeFile(path, kMaxRouteListFileSize);
+  if (read.status == ReadStatus::TooLarge)
+    return Failure(path + ": file too large (a route list holds at most 16 MiB)");
+  if (read.status == ReadStatus::Missing) return Failure(path + ": no such file");
+  if (read.status != ReadStatus::Ok) return Failure(path + ": cannot read the file: " + read.error);
+  RouteIntake intake(stored);
+  std::string error;
+  if (!ReadRoutesJson(read.bytes, intake, error)) return Failure(path + ": " + error);
+  for (const std::string& warning : intake.Warnings()) sink.AppendLogLine(warning, kRed);
+  return kExitOk;
+}
+}  // namespace
+
 int ReadRoutes(const std::string& path, StoredRouteList& stored, MessageSink& sink) {
+  if (LowerExtension(path) == ".json") return ReadJson(path, stored, sink);
   const LoadResult loaded = LoadRoutesFile(path, stored, sink);
   switch (loaded.status) {
     case LoadStatus::Ok:

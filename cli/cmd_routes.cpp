@@ -10,6 +10,7 @@
 #include "routes/clock.h"
 #include "routes/cp1251.h"
 #include "routes/routelistfile.h"
+#include "routes/tablefile.h"
 
 namespace velmora::cli {
 namespace {
@@ -17,8 +18,9 @@ namespace {
 constexpr const char* kRoutesHelp =
     "Usage: velmora-cli routes FILE\n"
     "\n"
-    "Reads FILE as the window's open command does (a Dorlan route group for .mrg,\n"
-    "a route list otherwise) and prints its routes as JSON:\n"
+    "Reads FILE by its extension (letter case ignored): a Dorlan route group (.mrg), a\n"
+    "table (.csv, .tsv), this command's own JSON (.json), a route list otherwise; and\n"
+    "prints its routes as JSON:\n"
     "  {\"routes\": [{\"designation\": \"12\", \"start\": \"...\", \"final\": \"...\", "
     "\"message\": \"\"}, ...]}\n"
     "Warnings go to standard error.\n";
@@ -26,9 +28,17 @@ constexpr const char* kRoutesHelp =
 constexpr const char* kConvertHelp =
     "Usage: velmora-cli convert IN OUT\n"
     "\n"
-    "Reads IN as 'routes' does and writes its routes to OUT as a route list file (.mrp),\n"
-    "byte for byte as the window's save command writes it, dated now. OUT is replaced\n"
-    "only when the whole file has been written.\n";
+    "Reads IN as 'routes' does (.mrp, .mrg, .json, .csv, .tsv) and writes its routes to OUT\n"
+    "in the form OUT's extension names:\n"
+    "  .csv   a table: UTF-8 with a byte-order mark, \";\" between cells, the column headers\n"
+    "         first (spreadsheets on Russian Windows open it as it is)\n"
+    "  .json  the 'routes' output\n"
+    "  other  a route list file (.mrp), byte for byte as the window's save command writes\n"
+    "         it, dated now\n"
+    "Tables are read as UTF-8 when they are valid UTF-8, else as Windows-1251. A route list\n"
+    "holds 256 routes and each text its capacity; characters without a Windows-1251 byte\n"
+    "become \"?\" (warnings on standard error). OUT is replaced only when the whole file\n"
+    "has been written.\n";
 
 constexpr const char* kImageHelp =
     "Usage: velmora-cli image FILE [-o OUT]\n"
@@ -52,17 +62,7 @@ int RunRoutes(const Args& args) {
   auto stored = std::make_unique<StoredRouteList>();
   if (const int read = ReadRoutes(parsed.positional[0], *stored, host); read != kExitOk) return read;
 
-  std::string out = "{\"routes\": [";
-  for (int i = 0; i < stored->count && i < kStoredRoutes; ++i) {
-    const RouteRecord& r = stored->records[static_cast<std::size_t>(i)];
-    if (i > 0) out += ", ";
-    out += "{\"designation\": " + JsonCp1251(r.Get(kDesignation));
-    out += ", \"start\": " + JsonCp1251(r.Get(kStartStop));
-    out += ", \"final\": " + JsonCp1251(r.Get(kFinalStop));
-    out += ", \"message\": " + JsonCp1251(r.Get(kMessage)) + "}";
-  }
-  out += "]}\n";
-  std::fputs(out.c_str(), stdout);
+  std::fputs(RoutesJson(*stored).c_str(), stdout);
   return kExitOk;
 }
 
@@ -72,14 +72,26 @@ int RunConvert(const Args& args) {
   if (!parsed.error.empty()) return UsageError("convert", parsed.error);
   int code = kExitOk;
   if (!ExpectPositional(parsed, "convert", 2, 2, code)) return code;
+  const std::string& outPath = parsed.positional[1];
+  const std::string outKind = LowerExtension(outPath);
+  if (outKind == ".tsv" || outKind == ".mrg") {
+    return UsageError("convert", "cannot write " + outKind + " files (OUT is .mrp, .csv or .json)");
+  }
 
   CliHost host;
   auto stored = std::make_unique<StoredRouteList>();
   if (const int read = ReadRoutes(parsed.positional[0], *stored, host); read != kExitOk) return read;
-  const FixedDateTimeFormat format;
-  const SystemClock clock;
-  const std::string bytes = WriteRouteList(*stored, format, clock.Now());
-  return WriteOutput(parsed.positional[1], bytes) ? kExitOk : kExitFailure;
+  std::string bytes;
+  if (outKind == ".csv") {
+    bytes = WriteRouteTable(*stored);
+  } else if (outKind == ".json") {
+    bytes = RoutesJson(*stored);
+  } else {
+    const FixedDateTimeFormat format;
+    const SystemClock clock;
+    bytes = WriteRouteList(*stored, format, clock.Now());
+  }
+  return WriteOutput(outPath, bytes) ? kExitOk : kExitFailure;
 }
 
 int RunImage(const Args& args) {

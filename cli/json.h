@@ -1,6 +1,11 @@
-// The few JSON pieces the CLI prints.
+// The JSON the CLI prints, and the one form it reads: the routes output.
 #pragma once
 #include <string>
+
+namespace velmora {
+struct StoredRouteList;
+class RouteIntake;
+}  // namespace velmora
 
 namespace velmora::cli {
 
@@ -9,5 +14,12 @@ namespace velmora::cli {
 std::string JsonString(const std::string& utf8);
 // The same for a CP1251 text of the core.
 std::string JsonCp1251(const std::string& cp1251);
+
+// {"routes": [{"designation": ..., "start": ..., "final": ..., "message": ...}, ...]} and a
+// line end.
+std::string RoutesJson(const StoredRouteList& stored);
+// Reads that form (UTF-8) into `intake`: a missing key is an empty text, any other value
+// than a string an error, other keys are passed over. False with the reason in `error`.
+bool ReadRoutesJson(const std::string& utf8, RouteIntake& intake, std::string& error);
 
 }  // namespace velmora::cli

@@ -8,6 +8,9 @@ if(UNIX AND NOT APPLE)
           DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/applications)
   install(FILES ${VELMORA_PACKAGING_DIR}/org.velmora.Velmora.metainfo.xml
           DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/metainfo)
+  # The route list and route group types; the desktop's triggers rebuild its MIME database.
+  install(FILES ${VELMORA_PACKAGING_DIR}/org.velmora.Velmora.mime.xml
+          DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/mime/packages RENAME org.velmora.Velmora.xml)
   install(FILES ${VELMORA_PACKAGING_DIR}/velmora.svg
           DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/icons/hicolor/scalable/apps)
   # The PNG sizes are rendered from velmora.svg once and kept in the repository, so the

@@ -8,6 +8,7 @@
 #include "fileio.h"
 #include "routeimport.h"
 #include "routelistfile.h"
+#include "tablefile.h"
 
 namespace velmora {
 namespace {
@@ -47,6 +48,10 @@ bool Taken(const LoadResult& r) {
   return r.status == LoadStatus::Ok || r.status == LoadStatus::Missing;
 }
 
+TableKind KindOfTable(const std::string& path) {
+  return SameExtension(ExtensionOf(path), ".tsv") ? TableKind::Tsv : TableKind::Csv;
+}
+
 }  // namespace
 
 std::string TitleWithoutFile() { return kTitlePrefix + Cp("- <без файла>"); }
@@ -73,8 +78,11 @@ std::string ReplaceQuestionText(const std::string& path) {
 }
 
 RoutesFileKind KindOfRoutesFile(const std::string& path) {
-  return SameExtension(ExtensionOf(path), ".mrg") ? RoutesFileKind::RouteGroup
-                                                   : RoutesFileKind::RouteList;
+  const std::string extension = ExtensionOf(path);
+  if (SameExtension(extension, ".mrg")) return RoutesFileKind::RouteGroup;
+  if (SameExtension(extension, ".csv") || SameExtension(extension, ".tsv"))
+    return RoutesFileKind::Table;
+  return RoutesFileKind::RouteList;
 }
 
 LoadResult LoadRoutesFile(const std::string& path, StoredRouteList& stored, MessageSink& sink) {
@@ -92,7 +100,12 @@ LoadResult LoadRoutesFile(const std::string& path, StoredRouteList& stored, Mess
   const LoadResult result = ResultOf(read.status, read.error);
   if (!Taken(result)) return result;
   stored.Clear();
-  ParseInto(read.bytes, stored, sink);
+  if (KindOfRoutesFile(path) == RoutesFileKind::Table) {
+    for (const std::string& warning : ParseRouteTable(read.bytes, KindOfTable(path), stored))
+      sink.AppendLogLine(warning, kRed);
+  } else {
+    ParseInto(read.bytes, stored, sink);
+  }
   return result;
 }
 
@@ -118,6 +131,12 @@ bool RouteFileCommands::Open(bool byOperator) {
     if (!chosen || chosen->empty()) return false;
     path = *chosen;
   }
+  return OpenPath(path, byOperator);
+}
+
+bool RouteFileCommands::OpenChosen(const std::string& path) { return OpenPath(path, true); }
+
+bool RouteFileCommands::OpenPath(const std::string& path, bool byOperator) {
   if (path.empty()) return false;
 
   // A file that is there but cannot be read whole (too large, locked, a folder, a FIFO) takes no
@@ -141,10 +160,10 @@ bool RouteFileCommands::Open(bool byOperator) {
   displayName_ = FileNameOf(currentFile_);
   lastFile_ = loaded.status == LoadStatus::Ok ? path : std::string();
   host_.SetTitle(Title(displayName_));
-  // An imported list exists in no route list file yet.
-  const bool group = KindOfRoutesFile(path) == RoutesFileKind::RouteGroup;
-  table_.SetModified(group);
-  if (group) {
+  // An imported list (a route group or a table) exists in no route list file yet.
+  const RoutesFileKind kind = KindOfRoutesFile(path);
+  table_.SetModified(kind != RoutesFileKind::RouteList);
+  if (kind == RoutesFileKind::RouteGroup) {
     host_.ShowStatus(kPanelStatus, ImportedText(displayName_));
   } else if (loaded.status == LoadStatus::Ok) {
     host_.ShowStatus(kPanelStatus, OpenedText(displayName_));

@@ -48,8 +48,10 @@ std::string FileNotReadText(const std::string& path, const std::string& reason);
 // "Файл <name> уже существует. Заменить его?" (UTF-8 path in, CP1251 out).
 std::string ReplaceQuestionText(const std::string& path);
 
-enum class RoutesFileKind { RouteList, RouteGroup };
-RoutesFileKind KindOfRoutesFile(const std::string& path);   // ".mrg" in any letter case
+// By the extension in any letter case: ".mrg" a route group, ".csv" and ".tsv" a table
+// (both imported), anything else a route list.
+enum class RoutesFileKind { RouteList, RouteGroup, Table };
+RoutesFileKind KindOfRoutesFile(const std::string& path);
 
 // Missing: no file of that name (an empty list). Refused: the file is there but cannot be read, or
 // is no regular file. TooLarge: over 16 MiB.
@@ -75,6 +77,9 @@ class RouteFileCommands {
   // False when nothing was opened (cancelled or refused). A refused remembered file (byOperator
   // false) is no current file any more.
   bool Open(bool byOperator);
+  // The open command for a file the operator named without the dialog (dropped on the window);
+  // a refusal leaves everything as it was.
+  bool OpenChosen(const std::string& path);
   bool Save();  // true when the file was written
   bool SaveAs();
   void Close();
@@ -82,6 +87,7 @@ class RouteFileCommands {
  private:
   std::optional<std::string> AskSaveName(const std::string& proposedPath);
   bool WriteTo(const std::string& target);
+  bool OpenPath(const std::string& path, bool byOperator);
 
   RouteTable& table_;
   FileCommandHost& host_;

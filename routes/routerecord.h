@@ -13,6 +13,11 @@ constexpr int kStoredRoutes = 256;
 constexpr std::size_t kFieldCapacity[kRouteFields] = {4, 16, 16, 256};
 // Characters the operator may type into a cell.
 constexpr std::size_t kTypingLimit[kRouteFields] = {4, 15, 15, 127};
+// The grid's column headers of the four fields (UTF-8; Cp() gives the CP1251 text). Tables
+// carry them as their first line.
+constexpr const char* kFieldHeader[kRouteFields] = {"Маршрут", "Начальная остановка",
+                                                    "Конечная остановка",
+                                                    "Дополнительное сообщение"};
 
 using RouteTexts = std::array<std::string, kRouteFields>;
 

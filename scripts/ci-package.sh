@@ -1,12 +1,23 @@
 #!/usr/bin/env bash
-# Builds the Debian package, unpacks it into a scratch root and runs the installed
-# velmora-cli from there: --help and a convert round trip. The dev preset's folder is used
+# Builds the Debian package, unpacks it into a scratch root, validates its desktop entry,
+# AppStream metainfo and MIME package, and runs the installed velmora-cli from there:
+# --help and convert round trips. The dev preset's folder is used
 # unless VELMORA_PACKAGE_BUILD names another build folder (tests are then not built).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh
-if ! command -v dpkg-shlibdeps >/dev/null && [ "$(id -u)" -eq 0 ]; then
-  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq dpkg-dev
+# The validators of the desktop files come from Debian's own packages.
+tools=()
+command -v dpkg-shlibdeps >/dev/null || tools+=(dpkg-dev)
+command -v desktop-file-validate >/dev/null || tools+=(desktop-file-utils)
+command -v appstreamcli >/dev/null || tools+=(appstream)
+command -v update-mime-database >/dev/null || tools+=(shared-mime-info)
+if [ ${#tools[@]} -gt 0 ]; then
+  if [ "$(id -u)" -ne 0 ]; then
+    echo "ci-package: needs ${tools[*]}: sudo apt-get install -y ${tools[*]}" >&2
+    exit 1
+  fi
+  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${tools[@]}"
 fi
 
 build="${VELMORA_PACKAGE_BUILD:-}"
@@ -31,6 +42,7 @@ root="$scratch/root"
 for f in usr/bin/velmora usr/bin/velmora-cli \
          usr/share/applications/org.velmora.Velmora.desktop \
          usr/share/metainfo/org.velmora.Velmora.metainfo.xml \
+         usr/share/mime/packages/org.velmora.Velmora.xml \
          usr/share/icons/hicolor/scalable/apps/velmora.svg \
          usr/share/icons/hicolor/48x48/apps/velmora.png \
          usr/share/icons/hicolor/256x256/apps/velmora.png \
@@ -39,12 +51,27 @@ for f in usr/bin/velmora usr/bin/velmora-cli \
          usr/share/doc/velmora/copyright; do
   test -e "$root/$f" || { echo "ci-package: $f is missing from the package" >&2; exit 1; }
 done
-if command -v desktop-file-validate >/dev/null; then
-  desktop-file-validate "$root/usr/share/applications/org.velmora.Velmora.desktop"
-fi
-if command -v appstreamcli >/dev/null; then
-  appstreamcli validate --no-net --pedantic "$root/usr/share/metainfo/org.velmora.Velmora.metainfo.xml" || true
-fi
+desktop="$root/usr/share/applications/org.velmora.Velmora.desktop"
+desktop-file-validate "$desktop"
+appstreamcli validate --no-net "$root/usr/share/metainfo/org.velmora.Velmora.metainfo.xml"
+# The desktop hands the double-clicked file over, and knows both kinds of route file.
+grep -qx 'Exec=velmora %f' "$desktop" || { echo "ci-package: the desktop entry has no Exec with %f" >&2; exit 1; }
+for type in application/x-velmora-route-list application/x-dorlan-route-group; do
+  grep -q "^MimeType=.*$type;" "$desktop" ||
+    { echo "ci-package: the desktop entry does not name $type" >&2; exit 1; }
+  grep -q "<mediatype>$type</mediatype>" "$root/usr/share/metainfo/org.velmora.Velmora.metainfo.xml" ||
+    { echo "ci-package: the metainfo does not provide $type" >&2; exit 1; }
+done
+# The MIME package builds a database that maps both extensions in any letter case (a
+# case-sensitive glob would carry ":cs").
+cp -r "$root/usr/share/mime" "$scratch/mime"
+update-mime-database "$scratch/mime" 2>/dev/null
+for glob in '*.mrp' '*.mrg'; do
+  if ! grep -qF ":$glob" "$scratch/mime/globs2" || grep -qF ":$glob:cs" "$scratch/mime/globs2"; then
+    echo "ci-package: $glob is not in the MIME database in any letter case" >&2
+    exit 1
+  fi
+done
 
 cli="$root/usr/bin/velmora-cli"
 "$cli" --help >/dev/null
@@ -59,6 +86,15 @@ expected='{"routes": [{"designation": "12", "start": "Вокзал", "final": "�
 if [ "$(cat "$scratch/routes.json")" != "$expected" ]; then
   echo "ci-package: the installed velmora-cli read back:" >&2
   cat "$scratch/routes.json" >&2
+  exit 1
+fi
+# Through a table and the routes JSON and back: the same routes.
+"$cli" convert "$scratch/b.mrp" "$scratch/t.csv"
+"$cli" convert "$scratch/t.csv" "$scratch/t.mrp"
+"$cli" convert "$scratch/t.mrp" "$scratch/t.json"
+"$cli" convert "$scratch/t.json" "$scratch/j.mrp"
+if [ "$("$cli" routes "$scratch/j.mrp")" != "$expected" ]; then
+  echo "ci-package: the routes did not come back through .csv and .json" >&2
   exit 1
 fi
 # Written twice, the files differ at most in the line with the date of the save.

@@ -262,6 +262,9 @@ TEST_F(RouteFileCommandsTest, KindIgnoresLetterCase) {
   EXPECT_EQ(KindOfRoutesFile("a.mrp"), RoutesFileKind::RouteList);
   EXPECT_EQ(KindOfRoutesFile("a.mrg.txt"), RoutesFileKind::RouteList);
   EXPECT_EQ(KindOfRoutesFile("mrg"), RoutesFileKind::RouteList);
+  EXPECT_EQ(KindOfRoutesFile("a.CSV"), RoutesFileKind::Table);
+  EXPECT_EQ(KindOfRoutesFile("a.Tsv"), RoutesFileKind::Table);
+  EXPECT_EQ(KindOfRoutesFile("a.csv.mrp"), RoutesFileKind::RouteList);
 }
 
 TEST_F(RouteFileCommandsTest, SaveAsProposesTheMrpNameAndACancelChangesNothing) {

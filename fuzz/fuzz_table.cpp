@@ -1,0 +1,27 @@
+// The CSV and TSV reader on any bytes, as both kinds. A list read, written as a table and
+// read again must come back unchanged: what the reader keeps, the writer can carry.
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <memory>
+#include <string>
+
+#include "routes/tablefile.h"
+
+using namespace velmora;
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
+  const std::string bytes(reinterpret_cast<const char*>(data), size);
+  for (TableKind kind : {TableKind::Csv, TableKind::Tsv}) {
+    auto first = std::make_unique<StoredRouteList>();
+    ParseRouteTable(bytes, kind, *first);
+    if (first->count < 0 || first->count > kStoredRoutes) std::abort();
+    auto back = std::make_unique<StoredRouteList>();
+    if (!ParseRouteTable(WriteRouteTable(*first), TableKind::Csv, *back).empty()) std::abort();
+    if (back->count != first->count) std::abort();
+    for (int i = 0; i < first->count; ++i) {
+      if (back->records[i].Texts() != first->records[i].Texts()) std::abort();
+    }
+  }
+  return 0;
+}

@@ -1,0 +1,101 @@
+// velmora-cli convert between route lists, tables and the routes JSON.
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "cli_run.h"
+#include "routes/clock.h"
+#include "routes/cp1251.h"
+#include "routes/routelistfile.h"
+
+namespace {
+
+using clitest::ReadFile;
+using clitest::RunCli;
+using velmora::Cp;
+
+// The routes of a route list file as UTF-8 lines "a|b|c|d".
+std::vector<std::string> RoutesOf(const std::string& mrp) {
+  auto stored = std::make_unique<velmora::StoredRouteList>();
+  velmora::ParseRouteList(ReadFile(mrp), *stored);
+  std::vector<std::string> routes;
+  for (int i = 0; i < stored->count; ++i) {
+    std::string line;
+    for (int f = 0; f < velmora::kRouteFields; ++f)
+      line += (f ? "|" : "") + velmora::cp1251::ToUtf8(stored->records[i].Get(f));
+    routes.push_back(line);
+  }
+  return routes;
+}
+
+TEST(CliConvert, EachInputFormatToARouteList) {
+  struct Case {
+    const char* in;
+    std::string bytes;
+    int code;
+    std::vector<std::string> routes;  // of OUT, when written
+    const char* err;                  // a piece of standard error
+  };
+  // clang-format off
+  const Case cases[] = {
+      {"utf8.CSV", "\xEF\xBB\xBFМаршрут;Начальная остановка;Конечная остановка;Дополнительное сообщение"
+                   "\r\n12;\"Вокзал; север\";\"Парк \"\"Мир\"\"\";\r\n", 0, {"12|Вокзал; север|Парк \"Мир\"|"}, ""},
+      {"cp1251.csv", Cp("5А,Рынок,Аэропорт,Через центр\r\n"), 0, {"5А|Рынок|Аэропорт|Через центр"}, ""},
+      {"tabs.Tsv", "7\tШкола;1\tДепо\t\r\n", 0, {"7|Школа;1|Депо|"}, ""},
+      {"script.JSON", "{\"routes\": [{\"designation\": \"9\", \"start\": \"Ул. \\\"Мира\\\"\\ttab\", "
+                      "\"extra\": [1, {\"x\": null}]}, {\"final\": \"Парк\"}], \"comment\": true}",
+       0, {"9|Ул. \"Мира\"\ttab||", "||Парк|"}, ""},
+      {"foreign.csv", "1;Tōkyō\r\n", 0, {"1|T?ky?||"},
+       "***Маршрут 1, Начальная остановка: знаки без кода Windows-1251 заменены на \"?\""},
+      {"number.json", "{\"routes\": [{\"designation\": 12}]}", 1, {}, "\"designation\" is not a string"},
+      {"broken.json", "{\"routes\": [{\"designation\": \"12\"", 1, {}, "broken.json"},
+      {"noroutes.json", "{\"route\": []}", 1, {}, "no \"routes\" array"},
+  };
+  // clang-format on
+  for (const Case& c : cases) {
+    clitest::TempDir dir;
+    clitest::WriteFile(dir.Path(c.in), c.bytes);
+    clitest::WriteFile(dir.Path("out.mrp"), "earlier");
+    const auto r = RunCli({"convert", dir.Path(c.in), dir.Path("out.mrp")});
+    EXPECT_EQ(r.code, c.code) << c.in << "\n" << r.err;
+    EXPECT_NE(r.err.find(c.err), std::string::npos) << c.in << "\n" << r.err;
+    if (c.code == 0) {
+      EXPECT_EQ(RoutesOf(dir.Path("out.mrp")), c.routes) << c.in;
+    } else {
+      EXPECT_EQ(ReadFile(dir.Path("out.mrp")), "earlier") << c.in;
+    }
+  }
+}
+
+TEST(CliConvert, RouteListsRoundTripThroughTablesAndJson) {
+  clitest::TempDir dir;
+  auto stored = std::make_unique<velmora::StoredRouteList>();
+  const velmora::RouteTexts routes[] = {
+      {"12", Cp("Вокзал"), Cp("Парк"), Cp("Через // центр; \\ конец")},
+      {"", "", "", ""},
+      {Cp(" 5А"), Cp("Ул. \"Мира\""), Cp("хвост "), "a\tb,c"},
+  };
+  for (const auto& texts : routes) stored->records[stored->count++].SetTexts(texts);
+  const velmora::FixedDateTimeFormat format;
+  clitest::WriteFile(dir.Path("in.mrp"),
+                     velmora::WriteRouteList(*stored, format, {2009, 10, 10, 12, 0, 0, 0}));
+  const auto expected = RoutesOf(dir.Path("in.mrp"));
+  ASSERT_EQ(expected.size(), 3u);
+
+  for (const char* middle : {"mid.CSV", "mid.json"}) {
+    ASSERT_EQ(RunCli({"convert", dir.Path("in.mrp"), dir.Path(middle)}).code, 0) << middle;
+    const auto back = RunCli({"convert", dir.Path(middle), dir.Path("back.mrp")});
+    ASSERT_EQ(back.code, 0) << middle << "\n" << back.err;
+    EXPECT_EQ(back.err, "") << middle;
+    EXPECT_EQ(RoutesOf(dir.Path("back.mrp")), expected) << middle;
+  }
+  // The table is the spreadsheet's form, the JSON the routes command's output.
+  EXPECT_EQ(ReadFile(dir.Path("mid.CSV"))
+                .rfind("\xEF\xBB\xBF"
+                       "Маршрут;",
+                       0),
+            0u);
+  EXPECT_EQ(ReadFile(dir.Path("mid.json")), RunCli({"routes", dir.Path("in.mrp")}).out);
+}
+
+}  // namespace
