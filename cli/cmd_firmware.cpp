@@ -249,9 +249,9 @@ int RunFirmware(const Args& args) {
 }
 
 int RunFlash(const Args& args) {
-  std::vector<OptionSpec> specs = DeviceOptionSpecs();
-  specs.push_back(kSchemesOption);
-  const ParsedArgs parsed = ParseArgs(args, specs);
+  std::vector<OptionSpec> known = DeviceOptionSpecs();
+  known.push_back(kSchemesOption);
+  const ParsedArgs parsed = ParseArgs(args, known);
   if (parsed.help) return PrintHelp(FlashHelp().c_str());
   if (!parsed.error.empty()) return UsageError("flash", parsed.error);
   int code = kExitOk;
