@@ -113,12 +113,6 @@ std::string BaseName(const std::string& path) {
   return at == std::string::npos ? path : path.substr(at + 1);
 }
 
-std::string LowerExtension(const std::string& path) {
-  std::string extension = ExtensionOf(path);
-  for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return extension;
-}
-
 namespace {
 int ReadJson(const std::string& path, StoredRouteList& stored, MessageSink& sink) {
   const FileRead read = ReadWholeFile(path, kMaxRouteListFileSize);
@@ -135,7 +129,7 @@ int ReadJson(const std::string& path, StoredRouteList& stored, MessageSink& sink
 }  // namespace
 
 int ReadRoutes(const std::string& path, StoredRouteList& stored, MessageSink& sink) {
-  if (LowerExtension(path) == ".json") return ReadJson(path, stored, sink);
+  if (LowerExtensionOf(path) == ".json") return ReadJson(path, stored, sink);
   const LoadResult loaded = LoadRoutesFile(path, stored, sink);
   switch (loaded.status) {
     case LoadStatus::Ok:

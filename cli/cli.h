@@ -52,9 +52,6 @@ bool ExpectPositional(const ParsedArgs& parsed, const std::string& command, std:
 std::string ParentFolder(const std::string& path);
 std::string BaseName(const std::string& path);
 
-// The extension with its dot, in small letters ("" when none).
-std::string LowerExtension(const std::string& path);
-
 // Reads FILE by its extension: a route group (.mrg) or a table (.csv, .tsv) imported as the
 // open command does, the routes JSON (.json), a route list otherwise; warnings go to
 // `sink`. kExitOk, or kExitFailure with the reason printed.

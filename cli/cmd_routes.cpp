@@ -9,6 +9,7 @@
 #include "json.h"
 #include "routes/clock.h"
 #include "routes/cp1251.h"
+#include "routes/fileio.h"
 #include "routes/routelistfile.h"
 #include "routes/tablefile.h"
 
@@ -73,7 +74,7 @@ int RunConvert(const Args& args) {
   int code = kExitOk;
   if (!ExpectPositional(parsed, "convert", 2, 2, code)) return code;
   const std::string& outPath = parsed.positional[1];
-  const std::string outKind = LowerExtension(outPath);
+  const std::string outKind = LowerExtensionOf(outPath);
   if (outKind == ".tsv" || outKind == ".mrg") {
     return UsageError("convert", "cannot write " + outKind + " files (OUT is .mrp, .csv or .json)");
   }

@@ -1,7 +1,6 @@
 #include "filecommands.h"
 
 #include <algorithm>
-#include <cctype>
 
 #include "Classline.h"
 #include "cp1251.h"
@@ -12,13 +11,6 @@
 
 namespace velmora {
 namespace {
-
-bool SameExtension(const std::string& a, const char* b) {
-  std::string lower = a;
-  std::transform(lower.begin(), lower.end(), lower.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return lower == b;
-}
 
 std::string Title(const std::string& displayName) {
   return kTitlePrefix + cp1251::FromUtf8(displayName);
@@ -49,7 +41,7 @@ bool Taken(const LoadResult& r) {
 }
 
 TableKind KindOfTable(const std::string& path) {
-  return SameExtension(ExtensionOf(path), ".tsv") ? TableKind::Tsv : TableKind::Csv;
+  return LowerExtensionOf(path) == ".tsv" ? TableKind::Tsv : TableKind::Csv;
 }
 
 }  // namespace
@@ -78,9 +70,9 @@ std::string ReplaceQuestionText(const std::string& path) {
 }
 
 RoutesFileKind KindOfRoutesFile(const std::string& path) {
-  const std::string extension = ExtensionOf(path);
-  if (SameExtension(extension, ".mrg")) return RoutesFileKind::RouteGroup;
-  if (SameExtension(extension, ".csv") || SameExtension(extension, ".tsv"))
+  const std::string extension = LowerExtensionOf(path);
+  if (extension == ".mrg") return RoutesFileKind::RouteGroup;
+  if (extension == ".csv" || extension == ".tsv")
     return RoutesFileKind::Table;
   return RoutesFileKind::RouteList;
 }
@@ -189,7 +181,7 @@ bool RouteFileCommands::Save() {
     if (!chosen) return false;
     target = *chosen;
   }
-  if (!SameExtension(openedExtension_, ".mrp")) {
+  if (LowerExtensionOf(openedExtension_) != ".mrp") {
     target = ReplaceExtension(target, ".mrp");
     // A name the program made up itself: a file already there under it is replaced only when it is
     // the one this list came from or went to, or when the operator says so.
@@ -203,7 +195,7 @@ bool RouteFileCommands::SaveAs() {
   // The dialog proposes the .mrp name, applies the extension itself and asks before it replaces a
   // file; the name it confirms is written as it is.
   std::string proposed = currentFile_;
-  if (!proposed.empty() && !SameExtension(openedExtension_, ".mrp"))
+  if (!proposed.empty() && LowerExtensionOf(openedExtension_) != ".mrp")
     proposed = ReplaceExtension(proposed, ".mrp");
   const std::optional<std::string> chosen = AskSaveName(proposed);
   if (!chosen) return false;

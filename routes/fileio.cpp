@@ -1,6 +1,7 @@
 #include "fileio.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <filesystem>
@@ -193,6 +194,12 @@ std::string ExtensionOf(const std::string& path) {
   const std::size_t dot = path.rfind('.');
   if (dot == std::string::npos || (sep != std::string::npos && dot < sep)) return std::string();
   return path.substr(dot);
+}
+
+std::string LowerExtensionOf(const std::string& path) {
+  std::string extension = ExtensionOf(path);
+  for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return extension;
 }
 
 std::string ReplaceExtension(const std::string& path, const std::string& extension) {

@@ -33,6 +33,7 @@ bool SameFile(const std::string& a, const std::string& b);
 std::string FolderOf(const std::string& path);
 std::string FileNameOf(const std::string& path);
 std::string ExtensionOf(const std::string& path);   // with its dot, "" when none
+std::string LowerExtensionOf(const std::string& path);   // the same in small letters
 std::string ReplaceExtension(const std::string& path, const std::string& extension);
 
 }  // namespace velmora

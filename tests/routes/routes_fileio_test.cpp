@@ -25,6 +25,7 @@ TEST(PathParts, UnderstandBothSeparators) {
   EXPECT_EQ(ExtensionOf("C:\\a.d\\x"), "");
   EXPECT_EQ(ExtensionOf("x.tar.gz"), ".gz");
   EXPECT_EQ(ExtensionOf("x."), ".");
+  EXPECT_EQ(LowerExtensionOf("C:\\A.D\\X.Mrg"), ".mrg");
   EXPECT_EQ(ReplaceExtension("/a/x.txt", ".mrp"), "/a/x.mrp");
   EXPECT_EQ(ReplaceExtension("/a.d/x", ".mrp"), "/a.d/x.mrp");
   EXPECT_EQ(ReplaceExtension("C:\\a\\x.MRG", ".mrp"), "C:\\a\\x.mrp");
