@@ -500,10 +500,8 @@ bool TVelmoraF::IsActionKey(const QKeySequence& keys) const {
 // Which coding tables an update of the newest listed file would use; a broken tables file
 // is named at once, the update refuses it.
 void TVelmoraF::LogSchemesInUse() {
-  const int newest = firmware_.newestRow;
-  const std::string folder = newest >= 1 && newest <= static_cast<int>(firmware_.rows.size())
-                                 ? firmware_.rows[static_cast<std::size_t>(newest - 1)].folder
-                                 : std::string();
+  const velmora::FirmwareRow* newest = velmora::NewestRow(firmware_);
+  const std::string folder = newest ? newest->folder : std::string();
   const velmora::SchemeChoice schemes = velmora::FindSchemeTables("", folder, FirmwareFolders());
   if (schemes.Usable()) {
     AppendLogLine(velmora::SchemesInUseText(schemes), velmora::LogColour{});

@@ -85,10 +85,8 @@ void TVelmoraF::aTransmitExecute() {
 void TVelmoraF::aProgExecute() {
   if (context_.operation.DeviceBusy) return;
   const velmora::FirmwareListing listing = firmware_;
-  const int newest = listing.newestRow;
-  if (newest >= 1 && newest <= static_cast<int>(listing.rows.size())) {
-    const int size = listing.rows[static_cast<std::size_t>(newest - 1)].size;
-    stBars_->StartProgress((size + 127) / 128 * 128);
+  if (const velmora::FirmwareRow* newest = velmora::NewestRow(listing)) {
+    stBars_->StartProgress((newest->size + 127) / 128 * 128);
   }
   const int selected = sgBoot->currentRow() + 1;
   velmora::DeviceEnv env = Env();

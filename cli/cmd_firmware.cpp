@@ -133,11 +133,9 @@ int FirmwareList(const Args& args) {
   }
   out += "], \"newest\": " + std::to_string(listing.rows.empty() ? 0 : listing.newestRow);
   // The tables an update of the newest file would decode it with.
-  const int newest = listing.newestRow;
+  const FirmwareRow* newest = NewestRow(listing);
   const std::string newestFolder =
-      newest >= 1 && static_cast<std::size_t>(newest) <= listing.rows.size()
-          ? listing.rows[static_cast<std::size_t>(newest) - 1].folder
-          : (folders.empty() ? std::string() : folders.front());
+      newest ? newest->folder : (folders.empty() ? std::string() : folders.front());
   const SchemeChoice schemes = FindSchemeTables("", newestFolder, DefaultFirmwareFolders());
   out += ", \"schemes\": " +
          (schemes.source == SchemeChoice::Source::BuiltIn ? JsonString("built-in")
@@ -284,10 +282,8 @@ int RunFlash(const Args& args) {
   }
 
   // Before the device is reached at all: the start-up search already reads its parameters.
-  const std::size_t newestIndex =
-      static_cast<std::size_t>(std::max(listing.newestRow, 1)) - 1;
-  const std::string newestFolder =
-      newestIndex < listing.rows.size() ? listing.rows[newestIndex].folder : std::string();
+  const FirmwareRow* newest = NewestRow(listing);
+  const std::string newestFolder = newest ? newest->folder : std::string();
   SchemeChoice schemes;
   if (!ChooseSchemes(parsed, newestFolder, schemes)) return kExitFailure;
 
@@ -301,11 +297,7 @@ int RunFlash(const Args& args) {
     Failure("the КАДО is not in its boot-loader identity");
     return session.Finish(kExitFailure);
   }
-  const int newest = listing.newestRow;
-  if (newest >= 1 && static_cast<std::size_t>(newest) <= listing.rows.size()) {
-    const int32_t size = listing.rows[static_cast<std::size_t>(newest) - 1].size;
-    session.Host().SetProgressTotal(size > 0 ? (size + 127) & ~127 : 0);
-  }
+  if (newest) session.Host().SetProgressTotal(newest->size > 0 ? (newest->size + 127) & ~127 : 0);
   const int status = ProgramFirmware(session.Env(), listing, selected,
                                      SchemeSearch{parsed.Value("--schemes"), DefaultFirmwareFolders()});
   return session.Finish(status == kStatusOk ? kExitOk : kExitFailure);

@@ -1,5 +1,6 @@
 // Listing the firmware files of the program's folders for the firmware panel.
 #pragma once
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -21,6 +22,14 @@ struct FirmwareListing {
   std::vector<FirmwareRow> rows;   // row k of the grid is rows[k - 1]
   int newestRow = 1;               // NewestFirmwareRow
 };
+
+// The newest row, nullptr when nothing is listed.
+inline const FirmwareRow* NewestRow(const FirmwareListing& listing) {
+  const int k = listing.newestRow;
+  return k >= 1 && k <= static_cast<int>(listing.rows.size())
+             ? &listing.rows[static_cast<std::size_t>(k - 1)]
+             : nullptr;
+}
 
 // Folders in order; files ending in .HAS (any letter case), directories skipped, files
 // shorter than 64 bytes or failing the format check skipped. `previousNewest` is kept

@@ -36,16 +36,13 @@ int ProgramFirmware(DeviceEnv& env, const FirmwareListing& listing, int selected
   if (op.DeviceBusy) return kStatusInUse;
 
   host.ShowStatus(kPanelStatus, " ");
-  int row = selectedRow;
-  if (row != listing.newestRow) {
-    row = listing.newestRow;
-    ReportFailure(host, "Не последняя версия программы");
-  }
+  // The newest file is written whichever row is selected.
+  if (selectedRow != listing.newestRow) ReportFailure(host, "Не последняя версия программы");
   // Copied now: a refresh of the window during the write rebuilds the listing.
   std::string folder, fileName;
-  if (row >= 1 && row <= static_cast<int>(listing.rows.size())) {
-    folder = listing.rows[row - 1].folder;
-    fileName = listing.rows[row - 1].fileName;
+  if (const FirmwareRow* newest = NewestRow(listing)) {
+    folder = newest->folder;
+    fileName = newest->fileName;
   }
 
   static std::array<uint8_t, kFirmwareFileBuffer> file;
