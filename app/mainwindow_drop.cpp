@@ -7,7 +7,6 @@
 #include <QUrl>
 
 #include "mainwindow.h"
-#include "routes/cp1251.h"
 
 namespace {
 
@@ -17,11 +16,7 @@ QString DroppedFile(const QMimeData* mime) {
   const QList<QUrl> urls = mime->urls();
   if (urls.size() != 1 || !urls.front().isLocalFile()) return QString();
   const QString path = urls.front().toLocalFile();
-  const QString suffix = QFileInfo(path).suffix().toLower();
-  for (const char* kind : {"mrp", "mrg", "csv", "tsv"}) {
-    if (suffix == QLatin1String(kind)) return path;
-  }
-  return QString();
+  return velmora::IsRoutesFileName(path.toStdString()) ? path : QString();
 }
 
 }  // namespace
@@ -42,7 +37,7 @@ void TVelmoraF::dropEvent(QDropEvent* event) {
   if (path.isEmpty() || !aOpen->isEnabled()) {
     event->ignore();
     if (!path.isEmpty() && table_.Modified()) {
-      ShowStatus(velmora::kPanelStatus, velmora::Cp("Сначала сохраните или отмените изменения"));
+      ShowStatus(velmora::kPanelStatus, velmora::SaveOrUndoFirstText());
     }
     return;
   }

@@ -60,6 +60,7 @@ std::string SavedText(const std::string& name) {
 }
 std::string ClosedText() { return Cp("Список маршрутов закрыт"); }
 std::string UndoneText() { return Cp("Все изменения отменены"); }
+std::string SaveOrUndoFirstText() { return Cp("Сначала сохраните или отмените изменения"); }
 
 std::string FileNotReadText(const std::string& path, const std::string& reason) {
   return Cp("***Файл не прочитан: ") + cp1251::FromUtf8(path) + " " + cp1251::FromUtf8(reason);
@@ -75,6 +76,10 @@ RoutesFileKind KindOfRoutesFile(const std::string& path) {
   if (extension == ".csv" || extension == ".tsv")
     return RoutesFileKind::Table;
   return RoutesFileKind::RouteList;
+}
+
+bool IsRoutesFileName(const std::string& path) {
+  return LowerExtensionOf(path) == ".mrp" || KindOfRoutesFile(path) != RoutesFileKind::RouteList;
 }
 
 LoadResult LoadRoutesFile(const std::string& path, StoredRouteList& stored, MessageSink& sink) {

@@ -42,6 +42,8 @@ std::string ImportedText(const std::string& displayName);
 std::string SavedText(const std::string& displayName);
 std::string ClosedText();
 std::string UndoneText();
+// Panel 2 when a dropped file is refused because the list holds changes (CP1251).
+std::string SaveOrUndoFirstText();
 // Panel 2 and the red log line for a file that is there but cannot be read: "***Файл не прочитан: "
 // + path + " " + reason (path and reason UTF-8 in, CP1251 out).
 std::string FileNotReadText(const std::string& path, const std::string& reason);
@@ -52,6 +54,8 @@ std::string ReplaceQuestionText(const std::string& path);
 // (both imported), anything else a route list.
 enum class RoutesFileKind { RouteList, RouteGroup, Table };
 RoutesFileKind KindOfRoutesFile(const std::string& path);
+// A name the open command reads by its extension alone: .mrp, .mrg, .csv or .tsv.
+bool IsRoutesFileName(const std::string& path);
 
 // Missing: no file of that name (an empty list). Refused: the file is there but cannot be read, or
 // is no regular file. TooLarge: over 16 MiB.
