@@ -4,11 +4,9 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QContextMenuEvent>
-#include <QDropEvent>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QMenu>
-#include <QMimeData>
 
 #include "routemodel.h"
 
@@ -21,9 +19,8 @@ CellEdit::CellEdit(int capacity, QWidget* parent) : QLineEdit(parent), capacity_
 void CellEdit::PasteText(const QString& text) {
   const qsizetype kept = this->text().size() - selectedText().size();
   const qsizetype room = qMax<qsizetype>(0, capacity_ - kept);
-  const QList<uint> ucs = text.toUcs4();
-  const std::u32string u(ucs.begin(), ucs.end());
-  const velmora::PastedText clean = velmora::CleanPastedText(u, static_cast<std::size_t>(room));
+  const velmora::PastedText clean =
+      velmora::CleanPastedText(RouteModel::ToU32(text), static_cast<std::size_t>(room));
   if (clean.dropped) emit refused();
   // insert() replaces the selection and reports the change as an edit.
   if (!clean.text.empty() || hasSelectedText()) insert(RouteModel::FromCp(clean.text));
@@ -53,17 +50,6 @@ void CellEdit::mouseReleaseEvent(QMouseEvent* event) {
     return;
   }
   QLineEdit::mouseReleaseEvent(event);
-}
-
-void CellEdit::dropEvent(QDropEvent* event) {
-  if (!event->mimeData()->hasText() || event->mimeData()->hasUrls()) {
-    QLineEdit::dropEvent(event);
-    return;
-  }
-  deselect();
-  setCursorPosition(cursorPositionAt(event->position().toPoint()));
-  PasteText(event->mimeData()->text());
-  event->acceptProposedAction();
 }
 
 CellDelegate::CellDelegate(velmora::RouteTable& table, QObject* parent)

@@ -9,7 +9,7 @@
 #include "routes/routetable.h"
 
 // The cell editor. Every way text is pasted into it (the paste keys, its context menu, the X11
-// selection, a text drop) goes through the rules of typing.
+// selection) goes through the rules of typing; it takes no drops, the window does.
 class CellEdit : public QLineEdit {
   Q_OBJECT
 
@@ -24,7 +24,6 @@ class CellEdit : public QLineEdit {
  protected:
   void contextMenuEvent(QContextMenuEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
-  void dropEvent(QDropEvent* event) override;
 
  private:
   int capacity_;

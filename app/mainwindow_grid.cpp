@@ -90,9 +90,8 @@ void TVelmoraF::CopyGridCells() {
 }
 
 void TVelmoraF::PasteGridCells() {
-  const QList<uint> ucs = QApplication::clipboard()->text().toUcs4();
   const velmora::RouteTable::PasteResult result =
-      table_.PasteCells(std::u32string(ucs.begin(), ucs.end()));
+      table_.PasteCells(RouteModel::ToU32(QApplication::clipboard()->text()));
   if (result.cut) ShowStatus(velmora::kPanelStatus, velmora::RouteLimitText());
   if (result.cut || result.dropped) QApplication::beep();
   RefreshWindowState();

@@ -90,8 +90,9 @@ QString RouteModel::FromCp(const std::string& text) {
   return QString::fromUcs4(u.data(), static_cast<qsizetype>(u.size()));
 }
 
-std::string RouteModel::ToCp(const QString& text) {
+std::string RouteModel::ToCp(const QString& text) { return velmora::cp1251::Encode(ToU32(text)); }
+
+std::u32string RouteModel::ToU32(const QString& text) {
   const QList<uint> ucs = text.toUcs4();
-  std::u32string u(ucs.begin(), ucs.end());
-  return velmora::cp1251::Encode(u);
+  return std::u32string(ucs.begin(), ucs.end());
 }

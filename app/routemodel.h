@@ -32,6 +32,7 @@ class RouteModel : public QAbstractTableModel {
   static int Capacity(int column);
   static QString FromCp(const std::string& text);
   static std::string ToCp(const QString& text);
+  static std::u32string ToU32(const QString& text);
 
  private:
   bool InRange(const QModelIndex& index) const;
