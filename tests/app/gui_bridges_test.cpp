@@ -97,9 +97,7 @@ TEST(GuiBridges, StartFileOfEachKindOpensInsteadOfTheRememberedOne) {
     EXPECT_EQ(w.windowTitle(), QStringLiteral("Velmora v1.05 ") + QString::fromStdString(name));
     EXPECT_EQ(w.Table().Modified(), c.imported) << name;
     if (!c.imported) continue;
-    w.show();
-    QApplication::setActiveWindow(&w);
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
+    ASSERT_NO_FATAL_FAILURE(ShowActive(w));
     QTest::keyClick(&w, Qt::Key_F5);
     EXPECT_FALSE(w.Table().Modified()) << name;
     EXPECT_EQ(w.Files().CurrentFile(), velmora::ReplaceExtension(c.path, ".mrp"));

@@ -20,14 +20,8 @@ using namespace guitest;
 
 namespace {
 
-class DeviceTest : public ::testing::Test {
+class DeviceTest : public WindowFixture {
  protected:
-  static void SetUpTestSuite() { EnsureApp(); }
-  void TearDown() override {
-    if (w) w->Table().SetModified(false);
-    w.reset();
-  }
-
   void Make(const char* simOptions, std::vector<std::string> firmware = {}) {
     velmora::SimKadoOptions so;
     std::string error;
@@ -70,7 +64,6 @@ class DeviceTest : public ::testing::Test {
   }
 
   velmora::SimKado* sim = nullptr;
-  std::unique_ptr<TVelmoraF> w;
 };
 
 TEST_F(DeviceTest, ArrivalShowsTheProductAndRemovalTakesItAway) {
@@ -101,9 +94,7 @@ TEST_F(DeviceTest, ArrivalShowsTheProductAndRemovalTakesItAway) {
 TEST_F(DeviceTest, F9WritesTheRouteImageIntoTheDevice) {
   Make("");
   LoadThree();
-  w->show();
-  QApplication::setActiveWindow(w.get());
-  ASSERT_TRUE(QTest::qWaitForWindowActive(w.get()));
+  ASSERT_NO_FATAL_FAILURE(ShowActive());
   QTest::keyClick(w.get(), Qt::Key_F9);
   const std::vector<uint8_t> image = ExpectedImage();
   ASSERT_FALSE(image.empty());
@@ -254,9 +245,7 @@ TEST_F(DeviceTest, CtrlPWritesTheNewestFileAndWarnsWhenAnOlderRowIsSelected) {
   const QString warning = QStringLiteral("***Не последняя версия программы");
   for (const int clickedRow : {1, 0}) {
     Make("boot", {older.path().toStdString(), newer.path().toStdString()});
-    w->show();
-    QApplication::setActiveWindow(w.get());
-    ASSERT_TRUE(QTest::qWaitForWindowActive(w.get()));
+    ASSERT_NO_FATAL_FAILURE(ShowActive());
     auto* grid = w->findChild<QTableWidget*>(QStringLiteral("sgBoot"));
     ASSERT_EQ(grid->rowCount(), 2);
     QTest::mouseClick(grid->viewport(), Qt::LeftButton, Qt::NoModifier,
@@ -273,9 +262,7 @@ TEST_F(DeviceTest, CtrlPWritesTheNewestFileAndWarnsWhenAnOlderRowIsSelected) {
 
 TEST_F(DeviceTest, TypingLandsInTheGridAfterTheBootLoaderGoes) {
   Make("");
-  w->show();
-  QApplication::setActiveWindow(w.get());
-  ASSERT_TRUE(QTest::qWaitForWindowActive(w.get()));
+  ASSERT_NO_FATAL_FAILURE(ShowActive());
   LoadThree();
   sim->SetBoot(true);
   auto* boot = w->findChild<QTableWidget*>(QStringLiteral("sgBoot"));
@@ -296,9 +283,7 @@ TEST_F(DeviceTest, ABootLoaderArrivingAfterStartShowsThePanelWithItsCodingTables
   has.write(reinterpret_cast<const char*>(file.data()), static_cast<qint64>(file.size()));
   has.close();
   Make("boot,detached,attach-after=50", {folder.path().toStdString()});
-  w->show();
-  QApplication::setActiveWindow(w.get());
-  ASSERT_TRUE(QTest::qWaitForWindowActive(w.get()));
+  ASSERT_NO_FATAL_FAILURE(ShowActive());
   auto* boot = w->findChild<QWidget*>(QStringLiteral("pnBoot"));
   EXPECT_TRUE(boot->isHidden());
   ASSERT_TRUE(QTest::qWaitFor([&] { return !boot->isHidden(); }, 5000));

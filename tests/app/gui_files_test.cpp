@@ -24,18 +24,13 @@ void WriteAll(const QString& path, const QByteArray& bytes) {
   f.write(bytes);
 }
 
-class FilesTest : public ::testing::Test {
+class FilesTest : public WindowFixture {
  protected:
-  static void SetUpTestSuite() { EnsureApp(); }
   void SetUp() override {
     ASSERT_TRUE(dir.isValid());
     list = dir.filePath(QStringLiteral("маршруты.mrp"));
     WriteAll(list, Cp1251("//\r\n// Версия 01.00 x\r\n// Маршрутов: 2\r\n12;Вокзал;Парк;\r\n"
                           "5А;Рынок\\;ТЦ;Аэропорт;Через центр\r\n"));
-  }
-  void TearDown() override {
-    if (w) w->Table().SetModified(false);
-    w.reset();
   }
   void Make(bool realSettings = false) {
     WindowOptions o = Options(&dialogs);
@@ -50,17 +45,10 @@ class FilesTest : public ::testing::Test {
     velmora::WriteSettings(*o.settings, last, {2026, 12, 1, 10, 0, 0, 0});
     w = std::make_unique<TVelmoraF>(std::move(o));
   }
-  void ShowActive() {
-    w->show();
-    QApplication::setActiveWindow(w.get());
-    ASSERT_TRUE(QTest::qWaitForWindowActive(w.get()));
-  }
   QString Log() const { return w->findChild<QTextEdit*>(QStringLiteral("reMsg"))->toPlainText(); }
 
   QTemporaryDir dir;
   QString list;
-  FakeDialogs dialogs;
-  std::unique_ptr<TVelmoraF> w;
 };
 
 TEST_F(FilesTest, OpenEditSaveCloseAndReopen) {

@@ -14,14 +14,8 @@ using namespace guitest;
 
 namespace {
 
-class GaugeTest : public ::testing::Test {
+class GaugeTest : public WindowFixture {
  protected:
-  static void SetUpTestSuite() { EnsureApp(); }
-  void TearDown() override {
-    if (w) w->Table().SetModified(false);
-    w.reset();
-  }
-
   QProgressBar* Gauge() { return w->findChild<QProgressBar*>(QStringLiteral("pbMemory")); }
   QString GaugeText() { return Gauge()->text(); }
   // Routes whose number cell is not greyed: those the gauge says will be written.
@@ -35,9 +29,6 @@ class GaugeTest : public ::testing::Test {
   QString LastLogLine() {
     return w->findChild<QTextEdit*>(QStringLiteral("reMsg"))->document()->lastBlock().text();
   }
-
-  FakeDialogs dialogs;
-  std::unique_ptr<TVelmoraF> w;
 };
 
 TEST_F(GaugeTest, GaugeAndTransferAgreeWhenFullAndOneByteOver) {
@@ -60,9 +51,7 @@ TEST_F(GaugeTest, GaugeAndTransferAgreeWhenFullAndOneByteOver) {
   w->Table().LoadGridFromStored();
   w->Table().SetModified(false);
   w->RefreshWindowState();
-  w->show();
-  QApplication::setActiveWindow(w.get());
-  ASSERT_TRUE(QTest::qWaitForWindowActive(w.get()));
+  ASSERT_NO_FATAL_FAILURE(ShowActive());
   EXPECT_EQ(GaugeText(), QStringLiteral("8 192 из 8 192 байт"));
   EXPECT_EQ(Gauge()->value(), Gauge()->maximum());
   EXPECT_EQ(RoutesShownAsFitting(), 47);

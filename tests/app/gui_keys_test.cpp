@@ -26,9 +26,7 @@ class KeysTest : public ::testing::Test {
   static void SetUpTestSuite() { EnsureApp(); }
   void SetUp() override {
     w = std::make_unique<TVelmoraF>(Options(&dialogs));
-    w->show();
-    QApplication::setActiveWindow(w.get());
-    ASSERT_TRUE(QTest::qWaitForWindowActive(w.get()));
+    ASSERT_NO_FATAL_FAILURE(ShowActive(*w));
   }
   void TearDown() override { w->Table().SetModified(false); }
 

@@ -18,14 +18,8 @@ using namespace guitest;
 
 namespace {
 
-class Screens : public ::testing::Test {
+class Screens : public WindowFixture {
  protected:
-  static void SetUpTestSuite() { EnsureApp(); }
-  void TearDown() override {
-    if (w) w->Table().SetModified(false);
-    w.reset();
-  }
-
   void Make(const char* simOptions, std::vector<std::string> firmware = {}) {
     WindowOptions o = Options();
     if (simOptions) {
@@ -71,8 +65,6 @@ class Screens : public ::testing::Test {
     }
     return n;
   }
-
-  std::unique_ptr<TVelmoraF> w;
 };
 
 TEST_F(Screens, RouteWindowShowsCreamPanelTooltipStatusBarAndIcons) {

@@ -91,6 +91,29 @@ struct FakeDialogs : velmora::FileDialogs {
   }
 };
 
+// Shown and active, so that the window's shortcuts reach its focused widget. Call it through
+// ASSERT_NO_FATAL_FAILURE.
+inline void ShowActive(QWidget& w) {
+  w.show();
+  QApplication::setActiveWindow(&w);
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
+}
+
+// One window `w` on fake dialogs. Whatever a test leaves modified is discarded at the end, so the
+// window closes without its question.
+class WindowFixture : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() { EnsureApp(); }
+  void TearDown() override {
+    if (w) w->Table().SetModified(false);
+    w.reset();
+  }
+  void ShowActive() { guitest::ShowActive(*w); }
+
+  FakeDialogs dialogs;  // before w: the window holds a pointer to it
+  std::unique_ptr<TVelmoraF> w;
+};
+
 inline QAction* Action(QWidget& w, const char* name) {
   return w.findChild<QAction*>(QString::fromLatin1(name));
 }

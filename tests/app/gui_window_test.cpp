@@ -34,11 +34,7 @@ class WindowTest : public ::testing::Test {
   }
 
   // Shown and active, so that window shortcuts reach the focused editor.
-  void ShowActive() {
-    w->show();
-    QApplication::setActiveWindow(w.get());
-    ASSERT_TRUE(QTest::qWaitForWindowActive(w.get()));
-  }
+  void ShowActive() { guitest::ShowActive(*w); }
 
   std::vector<std::string> Enabled() {
     std::vector<std::string> names;
