@@ -143,7 +143,7 @@ class JsonReader {
       }
     }
     const std::size_t start = at_;
-    while (at_ < s_.size() && std::strchr("+-.0123456789eE", s_[at_]) != nullptr) ++at_;
+    while (at_ < s_.size() && OneOf(s_[at_], "+-.0123456789eE")) ++at_;
     return at_ > start || Fail("a value expected");
   }
 
@@ -232,8 +232,11 @@ class JsonReader {
     return true;
   }
 
+  // strchr finds the terminating NUL too: a NUL byte in the text is never one of `set`.
+  static bool OneOf(char c, const char* set) { return c != '\0' && std::strchr(set, c) != nullptr; }
+
   void Blanks() {
-    while (at_ < s_.size() && std::strchr(" \t\r\n", s_[at_]) != nullptr && s_[at_] != '\0') ++at_;
+    while (at_ < s_.size() && OneOf(s_[at_], " \t\r\n")) ++at_;
   }
 
   bool Take(char c) {

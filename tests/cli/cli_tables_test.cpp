@@ -50,6 +50,7 @@ TEST(CliConvert, EachInputFormatToARouteList) {
       {"number.json", "{\"routes\": [{\"designation\": 12}]}", 1, {}, "\"designation\" is not a string"},
       {"broken.json", "{\"routes\": [{\"designation\": \"12\"", 1, {}, "broken.json"},
       {"noroutes.json", "{\"route\": []}", 1, {}, "no \"routes\" array"},
+      {"nul.json", std::string("{\"routes\": [], \"x\": \0}", 22), 1, {}, "nul.json"},
   };
   // clang-format on
   for (const Case& c : cases) {
