@@ -53,6 +53,11 @@ class HidFunctions {
 // false when the path does not carry them.
 bool IdsFromInterfacePath(const std::string& path, uint16_t& vendorId, uint16_t& productId);
 
+// The length of a feature-report reply as the Windows HID class driver hands it back:
+// `returned` bytes, which leave out the report-ID byte when the device numbers no reports
+// (ID 0). Bounded by the `asked` length; report ID included.
+std::size_t FeatureReplyLength(uint8_t reportId, unsigned long returned, std::size_t asked);
+
 // The backend of this platform (hidapi on Linux and macOS, HID.DLL on Windows); never null,
 // a build without a HID library gets one whose Load() fails.
 std::unique_ptr<HidFunctions> CreateSystemHidFunctions();

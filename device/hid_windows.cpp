@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include <setupapi.h>
+#include <hidclass.h>
 #include <hidsdi.h>
 
 #include <algorithm>
@@ -95,14 +96,20 @@ class WindowsHidDevice : public HidDevice {
   }
 
   // Windows takes a feature report only at the device's feature report length.
+  // HidD_GetFeature says only whether a reply came; the class driver's own request also
+  // says how many bytes the device sent, so a short reply is seen as short.
   bool GetFeature(uint8_t* buffer, std::size_t& length) override {
     if (length == 0) return false;
     const std::size_t wire = featureLength_ > 0 ? featureLength_ : length;
     std::vector<uint8_t> report(wire, 0);
     report[0] = buffer[0];
-    if (!dll_.GetFeature(handle_, report.data(), static_cast<ULONG>(wire))) return false;
-    length = std::min(length, wire);
-    std::copy(report.begin(), report.begin() + length, buffer);
+    DWORD returned = 0;
+    if (!DeviceIoControl(handle_, IOCTL_HID_GET_FEATURE, report.data(), static_cast<DWORD>(wire),
+                         report.data(), static_cast<DWORD>(wire), &returned, nullptr)) {
+      return false;
+    }
+    length = FeatureReplyLength(buffer[0], returned, std::min(length, wire));
+    std::copy(report.begin(), report.begin() + static_cast<std::ptrdiff_t>(length), buffer);
     return true;
   }
 

@@ -82,6 +82,26 @@ TEST(LinkBackends, IdsFromUdevAndFromWindowsInterfacePaths) {
   }
 }
 
+// The Windows class driver counts the reply without the ID byte of an unnumbered report.
+TEST(LinkBackends, FeatureReplyLengthFromTheClassDriversCount) {
+  struct Case {
+    uint8_t reportId;
+    unsigned long returned;
+    std::size_t asked, expected;
+  };
+  const Case cases[] = {
+      {1, 132, 132, 132},   // a whole parameter reply, ID included
+      {1, 6, 132, 6},       // a short one stays short
+      {0, 131, 132, 132},   // unnumbered: the ID byte is added
+      {0, 0, 132, 1},
+      {1, 200, 132, 132},   // never more than asked
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.returned);
+    EXPECT_EQ(FeatureReplyLength(c.reportId, c.returned, c.asked), c.expected);
+  }
+}
+
 TEST(LinkBackends, PollerTurnsDifferencesIntoEvents) {
   FakeHidBus bus;
   bus.Add("/dev/hidraw0", 0x046D, 0xC077);
