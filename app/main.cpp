@@ -20,7 +20,8 @@ const char kUsage[] =
     "  --simulate[=OPTIONS]  a simulated KADO instead of the attached one; OPTIONS is a\n"
     "                        comma-separated list of boot, block=N, memory=N, version=A.B,\n"
     "                        fail-block=K, short-reply, reply=N, detached, attach-after=MS\n"
-    "                        (with detached: the device arrives MS ms after start)\n";
+    "                        (with detached: the device arrives MS ms after start),\n"
+    "                        save=FILE (last: the memory goes into FILE after every write)\n";
 
 bool IsSimulate(const char* arg) {
   return std::strcmp(arg, "--simulate") == 0 || std::strncmp(arg, "--simulate=", 11) == 0;

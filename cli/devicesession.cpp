@@ -24,7 +24,8 @@ const char* const kDeviceOptionsHelp =
     "                        is a comma-separated list of boot, block=N, memory=N,\n"
     "                        version=A.B, fail-block=K, short-reply, reply=N (parameter\n"
     "                        reply of N bytes, 0..132; short-reply is reply=5), detached,\n"
-    "                        attach-after=MS (with detached: arrives MS ms after start)\n"
+    "                        attach-after=MS (with detached: arrives MS ms after start),\n"
+    "                        save=FILE (last: the memory into FILE after every write)\n"
     "  --device-memory OUT   with --simulate: write the simulated device's whole memory\n"
     "  --report-log OUT      with --simulate: write every feature report exchanged, one\n"
     "                        per line: get or set, a blank, the bytes in hex\n";

@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "../routes/cp1251.h"
+#include "../routes/fileio.h"
 #include "transport.h"
 
 namespace velmora {
@@ -147,6 +148,12 @@ class SimHidDevice : public HidDevice {
     }
     if (buffer[0] == 1) {
       impl_->reports.push_back(SimReport{false, std::vector<uint8_t>(buffer, buffer + length)});
+      // What a write left in the device, for a demo or a test that looks from outside.
+      if (!options.saveFile.empty()) {
+        impl_->EnsureMemory();
+        WriteFileAtomic(options.saveFile,
+                        std::string(impl_->memory.begin(), impl_->memory.end()));
+      }
       return true;
     }
     return false;
@@ -165,6 +172,14 @@ class SimHidDevice : public HidDevice {
 bool ParseSimKadoOptions(const std::string& text, SimKadoOptions& options, std::string& error) {
   std::size_t start = 0;
   while (start <= text.size()) {
+    if (text.compare(start, 5, "save=") == 0) {
+      options.saveFile = text.substr(start + 5);
+      if (options.saveFile.empty()) {
+        error = "save needs a file name";
+        return false;
+      }
+      break;
+    }
     std::size_t comma = text.find(',', start);
     if (comma == std::string::npos) comma = text.size();
     const std::string item = text.substr(start, comma - start);

@@ -23,14 +23,15 @@ struct SimKadoOptions {
   bool failParamRead = false;
   bool detached = false;
   int attachAfterMs = -1;         // with detached: arrives this long after start; -1: never
+  std::string saveFile;           // the memory is written here after every closing report
   std::string productUtf8 = "КАДО-08";
   std::string manufacturerUtf8 = "Morvan";
 
   int EffectiveMemorySize() const { return memorySize >= 0 ? memorySize : (boot ? 65536 : 8192); }
 };
 
-// "boot,block=64,memory=8192,version=1.5,fail-block=3,reply=7,detached,attach-after=100"
-// (short-reply is reply=5); false on
+// "boot,block=64,memory=8192,version=1.5,fail-block=3,reply=7,detached,attach-after=100,
+// save=FILE" (short-reply is reply=5; save, if given, comes last: FILE may hold commas); false on
 // an unknown option or a bad number (`error` says which).
 bool ParseSimKadoOptions(const std::string& text, SimKadoOptions& options, std::string& error);
 

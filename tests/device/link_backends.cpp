@@ -160,6 +160,8 @@ TEST(LinkBackends, SimulatedKadoOptionsParse) {
   EXPECT_TRUE(o.detached);
   ASSERT_TRUE(ParseSimKadoOptions("reply=132,reply=0", o, error)) << error;
   EXPECT_EQ(o.replyLength, 0);
+  ASSERT_TRUE(ParseSimKadoOptions("boot,save=out,1.bin", o, error)) << error;
+  EXPECT_EQ(o.saveFile, "out,1.bin");   // the rest of the text, commas and all
 
   SimKadoOptions defaults;
   ASSERT_TRUE(ParseSimKadoOptions("", defaults, error));
@@ -169,7 +171,7 @@ TEST(LinkBackends, SimulatedKadoOptionsParse) {
   EXPECT_EQ(defaults.EffectiveMemorySize(), 65536);
 
   for (const char* bad : {"frob", "block=", "block=x", "block=70000", "memory=-1", "version=1",
-                          "version=1.x", "boot=1", "fail-block=2a", "reply=133", "reply=-1"}) {
+                          "version=1.x", "boot=1", "fail-block=2a", "reply=133", "reply=-1", "save="}) {
     SimKadoOptions any;
     error.clear();
     EXPECT_FALSE(ParseSimKadoOptions(bad, any, error)) << bad;

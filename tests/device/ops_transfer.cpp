@@ -11,6 +11,7 @@
 #include "device/transport.h"
 #include "ops_fakes.h"
 #include "routes/cp1251.h"
+#include "routes/fileio.h"
 
 namespace velmora {
 namespace {
@@ -104,6 +105,17 @@ TEST_F(TransferTest, WritesTheImageAndCountsTheTransfer) {
 
   EXPECT_EQ(Transmit(), kStatusOk);
   EXPECT_EQ(host_.panel[kPanelTransfers], Cp("Загружено: 2"));
+}
+
+TEST_F(TransferTest, TheSimulatorSavesWhatTheWriteLeftInIt) {
+  const opstest::TempFolder folder;
+  SimKadoOptions options;
+  options.saveFile = folder.Path() + "/kado.bin";
+  MakeSim(options);
+  EXPECT_EQ(Transmit(), kStatusOk);
+  const FileRead saved = ReadWholeFile(options.saveFile, 1 << 20);
+  ASSERT_EQ(saved.status, ReadStatus::Ok) << saved.error;
+  EXPECT_EQ(saved.bytes, std::string(sim_->Memory().begin(), sim_->Memory().end()));
 }
 
 TEST_F(TransferTest, EveryBlockSizeCarriesTheImagesLastByte) {
