@@ -64,8 +64,12 @@ const QStringList& FixedLines() {
 
 AboutSystemInfo CurrentSystemInfo() {
   AboutSystemInfo info;
-  info.computerName = QSysInfo::machineHostName();
 #ifdef _WIN32
+  // The computer's own (NetBIOS) name, asked with room for 15 characters and the
+  // terminator: a name of 15 characters does not fit and the window says "Без имени".
+  wchar_t name[15] = {};
+  DWORD length = sizeof name / sizeof name[0];
+  if (GetComputerNameW(name, &length)) info.computerName = QString::fromWCharArray(name, length);
   // RtlGetVersion reports the true version; GetVersionEx is shimmed to the manifest's.
   struct OsVersion {
     ULONG size, major, minor, build, platform;
@@ -86,6 +90,7 @@ AboutSystemInfo CurrentSystemInfo() {
     info.servicePack = QString::fromWCharArray(v.servicePack);
   }
 #else
+  info.computerName = QSysInfo::machineHostName();
   info.productName = QSysInfo::prettyProductName();
   // "6.1.0-18-amd64": 6.1 as the version, 0 as the build, the whole text in the last place.
   const QString kernel = QSysInfo::kernelVersion();

@@ -30,6 +30,9 @@ target_link_libraries(velmora_ui PUBLIC velmora_device velmora_sub Qt6::Widgets)
 include(${VELMORA_UI_DIR}/about.cmake OPTIONAL)
 
 add_executable(velmora WIN32 ${VELMORA_UI_DIR}/main.cpp)
+if(WIN32)
+  target_sources(velmora PRIVATE ${VELMORA_UI_DIR}/velmora.rc)
+endif()
 target_link_libraries(velmora PRIVATE velmora_ui)
 install(TARGETS velmora RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 
