@@ -10,6 +10,7 @@
 #                      $XDG_CACHE_HOME/velmora or ~/.cache/velmora)
 #   VELMORA_QT_JOBS    parallel compile jobs (default: the number of processors)
 #   --print-prefix     print the prefix the options give and stop (nothing is built)
+#   --check            exit 0 when that prefix holds a complete build, else 1 (nothing is built)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 checkout="$PWD"
@@ -57,7 +58,7 @@ options=(
   -DFEATURE_fontcombobox=OFF -DFEATURE_fontdialog=OFF -DFEATURE_colordialog=OFF
   -DFEATURE_lcdnumber=OFF -DFEATURE_splashscreen=OFF -DFEATURE_syntaxhighlighter=OFF
   -DFEATURE_toolbox=OFF -DFEATURE_undoview=OFF -DFEATURE_wizard=OFF -DFEATURE_columnview=OFF
-  -DFEATURE_keysequenceedit=OFF -DFEATURE_errormessage=OFF -DFEATURE_inputdialog=OFF
+  -DFEATURE_keysequenceedit=OFF -DFEATURE_errormessage=OFF
   -DFEATURE_scroller=OFF -DFEATURE_datawidgetmapper=OFF -DFEATURE_commandlinkbutton=OFF
   -DFEATURE_textodfwriter=OFF -DFEATURE_textmarkdownreader=OFF -DFEATURE_textmarkdownwriter=OFF
   -DFEATURE_pdf=OFF -DFEATURE_movie=OFF -DFEATURE_sessionmanager=OFF -DFEATURE_systemtrayicon=OFF
@@ -70,12 +71,15 @@ hash=$( { echo "$host_version"; printf '%s\n' "${options[@]}"; cat "$toolchain";
 prefix="$cache/qt-$upstream-mingw-$hash"
 marker="$prefix/velmora-qt-complete"
 
-if [ "${1:-}" = "--print-prefix" ]; then
-  echo "$prefix"
-  exit 0
-fi
 # Complete means: the marker holds this very hash, and it is written only after the install.
-if [ -f "$marker" ] && [ "$(cat "$marker")" = "$hash" ]; then
+complete() { [ -f "$marker" ] && [ "$(cat "$marker")" = "$hash" ]; }
+case "${1:-}" in
+  --print-prefix) echo "$prefix"; exit 0 ;;
+  --check) complete; exit ;;
+  "") ;;
+  *) log "usage: scripts/qt-mingw.sh [--print-prefix | --check]"; exit 2 ;;
+esac
+if complete; then
   log "using the cached Qt $upstream in $prefix"
   echo "$prefix"
   exit 0
@@ -99,7 +103,7 @@ exec 9>"$cache/.qt-$hash.lock"
 if ! flock -n 9; then
   log "another build of this Qt is running; waiting for it"
   flock 9
-  if [ -f "$marker" ] && [ "$(cat "$marker")" = "$hash" ]; then
+  if complete; then
     echo "$prefix"
     exit 0
   fi
