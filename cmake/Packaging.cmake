@@ -26,9 +26,13 @@ if(UNIX AND NOT APPLE)
   install(FILES ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION ${VELMORA_DOC_DIR} RENAME copyright)
 endif()
 
-install(FILES ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/LICENSE
-              ${PROJECT_SOURCE_DIR}/CHANGELOG.md
-        DESTINATION ${VELMORA_DOC_DIR})
+if(WIN32)
+  include(${CMAKE_CURRENT_LIST_DIR}/WindowsRuntime.cmake)
+else()
+  install(FILES ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/LICENSE
+                ${PROJECT_SOURCE_DIR}/CHANGELOG.md
+          DESTINATION ${VELMORA_DOC_DIR})
+endif()
 
 set(CPACK_PACKAGE_NAME velmora)
 set(CPACK_PACKAGE_VERSION ${VELMORA_VERSION_TEXT})
@@ -60,6 +64,28 @@ if(UNIX AND NOT APPLE)
   else()
     set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6widgets6, libhidapi-hidraw0, libudev1")
   endif()
+elseif(WIN32)
+  # velmora-1.05-win64.zip, a folder to copy anywhere, and velmora-1.05-win64-setup.exe
+  # (the setup name is given per generator in WindowsPackaging.cmake).
+  set(CPACK_GENERATOR ZIP NSIS)
+  set(CPACK_PACKAGE_FILE_NAME velmora-${VELMORA_VERSION_TEXT}-win64)
+  set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY ON)
+  set(CPACK_PROJECT_CONFIG_FILE ${CMAKE_CURRENT_LIST_DIR}/WindowsPackaging.cmake)
+  # The NSIS commands below hold backslashes and "$": CPack must pass them on as they are.
+  set(CPACK_VERBATIM_VARIABLES ON)
+  set(CPACK_PACKAGE_INSTALL_DIRECTORY Velmora)
+  set(CPACK_PACKAGE_EXECUTABLES velmora Velmora)
+  set(CPACK_NSIS_PACKAGE_NAME "Velmora ${VELMORA_VERSION_TEXT}")
+  set(CPACK_NSIS_DISPLAY_NAME "Velmora ${VELMORA_VERSION_TEXT}")
+  set(CPACK_NSIS_INSTALL_ROOT "$PROGRAMFILES64")
+  set(CPACK_NSIS_INSTALLED_ICON_NAME velmora.exe)
+  set(CPACK_NSIS_ENABLE_UNINSTALL_BEFORE_INSTALL ON)
+  set(CPACK_NSIS_MANIFEST_DPI_AWARE ON)
+  # The 64-bit Unicode stub: a 32-bit installer would put the program under the 32-bit
+  # Program Files and its registry view.
+  set(CPACK_NSIS_DEFINES "Target amd64-unicode")
+  file(READ ${VELMORA_PACKAGING_DIR}/windows/associate.nsh CPACK_NSIS_EXTRA_INSTALL_COMMANDS)
+  file(READ ${VELMORA_PACKAGING_DIR}/windows/unassociate.nsh CPACK_NSIS_EXTRA_UNINSTALL_COMMANDS)
 else()
   set(CPACK_GENERATOR ZIP)
 endif()

@@ -1,53 +1,49 @@
 #!/usr/bin/env bash
-# Cross-builds for 64-bit Windows with MinGW-w64: the core, the device layer with the
-# native HID backend, the registry settings, velmora-cli and their tests (no window: Debian
-# has no MinGW Qt). Where Wine runs, the tests run under it with a Wine prefix of their
-# own inside the build folder. Every Wine call is bounded by a timeout, so CI cannot hang.
+# The Windows stage of CI: builds everything for 64-bit Windows against Qt built from
+# Debian's source (scripts/build-windows.sh: velmora.exe, velmora-cli.exe, every test, the
+# zip and the installer), runs the whole suite under Wine with Qt's offscreen platform,
+# checks the zip's folder, and runs the installer and the real window under Xvfb
+# (scripts/smoke-windows.sh). Every Wine call is bounded by a timeout, so CI cannot hang.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build="${VELMORA_MINGW_BUILD:-build/mingw}"
 case "$build" in /*) ;; *) build="$PWD/$build" ;; esac
-gtest_source=/usr/src/googletest
+export VELMORA_MINGW_BUILD="$build"
+start=$SECONDS
 
 missing=()
-command -v x86_64-w64-mingw32-g++-posix >/dev/null || missing+=(g++-mingw-w64-x86-64-posix)
 command -v wine >/dev/null || missing+=(wine64)
-[ -f "$gtest_source/CMakeLists.txt" ] || missing+=(googletest)
-command -v ninja >/dev/null || missing+=(ninja-build)
+command -v xvfb-run >/dev/null || missing+=(xvfb xauth)
+command -v xdotool >/dev/null || missing+=(xdotool)
+command -v unzip >/dev/null || missing+=(unzip)
+[ -d /usr/share/fonts/truetype/dejavu ] || missing+=(fonts-dejavu-core)
 if [ ${#missing[@]} -gt 0 ]; then
-  if [ "$(id -u)" -eq 0 ]; then
-    export DEBIAN_FRONTEND=noninteractive
-    apt-get update -qq
-    apt-get install -y -qq "${missing[@]}"
-  else
+  if [ "$(id -u)" -ne 0 ]; then
     echo "ci-windows: install first: sudo apt-get install -y ${missing[*]}" >&2
-    command -v x86_64-w64-mingw32-g++-posix >/dev/null && [ -f "$gtest_source/CMakeLists.txt" ] || exit 1
+    exit 1
   fi
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -qq
+  apt-get install -y -qq "${missing[@]}" >/dev/null
 fi
-
-cmake -S . -B "$build" -G Ninja \
-  -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/mingw-w64.cmake" \
-  -DCMAKE_BUILD_TYPE=Release \
-  -DVELMORA_BUILD_APP=OFF \
-  -DVELMORA_BUILD_BENCHMARKS=OFF \
-  -DVELMORA_GTEST_SOURCE_DIR="$gtest_source" \
-  -DCMAKE_GTEST_DISCOVER_TESTS_DISCOVERY_MODE=PRE_TEST >/dev/null
 
 status=0
-# Keep going past a test file that does not build, so every other program still runs.
-cmake --build "$build" -- -k 0 || { echo "ci-windows: the build has errors" >&2; status=1; }
-for program in cli/velmora-cli.exe; do
-  [ -f "$build/$program" ] || { echo "ci-windows: $program was not built" >&2; exit 1; }
-done
-
-if ! command -v wine >/dev/null; then
-  echo "ci-windows: Wine is not installed; the tests were built but not run" >&2
-  exit "$status"
-fi
+scripts/build-windows.sh --with-tests || status=1
+qt=$(scripts/qt-mingw.sh --print-prefix)
+echo "ci-windows: built in $((SECONDS - start)) s"
 
 export WINEPREFIX="$build/wineprefix"
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree=;mshtml="   # no Mono or Gecko installer in a fresh prefix
+winpath() { echo "Z:$(tr / '\\' <<<"$1")"; }
+# The tests find Qt's DLLs and plug-ins in the Qt build; MinGW's run-time lies beside it.
+runtime=$(dirname "$(x86_64-w64-mingw32-g++-posix -print-file-name=libstdc++-6.dll)")
+export WINEPATH="$(winpath "$qt/bin");$(winpath "$runtime");$(winpath /usr/x86_64-w64-mingw32/lib)"
+# Wine hands no QT_ variable to a Windows program; WINEQT_X arrives there as QT_X.
+export WINEQT_QPA_PLATFORM=offscreen
+export WINEQT_QPA_FONTDIR="$(winpath /usr/share/fonts/truetype/dejavu)"
+export LC_ALL=C.UTF-8
+rm -rf "$WINEPREFIX"
 mkdir -p "$WINEPREFIX"
 trap 'timeout 30 wineserver -k >/dev/null 2>&1 || true' EXIT
 # A wineserver of its own session, started before anything else, keeps Wine's services off
@@ -59,7 +55,7 @@ if ! timeout 300 wine wineboot </dev/null >/dev/null 2>&1; then
 fi
 timeout 60 wine "$build/cli/velmora-cli.exe" --help </dev/null >/dev/null
 
-if ! timeout 1800 ctest --test-dir "$build" --output-on-failure --timeout 120 -j2 </dev/null; then
+if ! timeout 2400 ctest --test-dir "$build" --output-on-failure --timeout 120 -j2 </dev/null; then
   # Now and then a test process under a fresh Wine prefix ends at once without printing a
   # line (not even the test framework's header), so the test itself never ran. Each failed
   # test runs once more, alone; one that fails again fails the build, and those that pass
@@ -75,4 +71,17 @@ if ! timeout 1800 ctest --test-dir "$build" --output-on-failure --timeout 120 -j
     status=1
   fi
 fi
+echo "ci-windows: tests done at $((SECONDS - start)) s"
+
+# The portable folder, as an operator unpacks it.
+unpacked="$build/unpacked"
+rm -rf "$unpacked"
+mkdir -p "$unpacked"
+unzip -q "$build"/velmora-*-win64.zip -d "$unpacked"
+folder=$(find "$unpacked" -mindepth 1 -maxdepth 1 -type d | head -n 1)
+scripts/check-windows-folder.sh "$folder" "$WINEPREFIX/drive_c/windows/system32" || status=1
+timeout 30 wineserver -k >/dev/null 2>&1 || true
+
+scripts/smoke-windows.sh "$build" || status=1
+echo "ci-windows: done in $((SECONDS - start)) s"
 exit "$status"

@@ -1,0 +1,67 @@
+#!/usr/bin/env bash
+# Builds Velmora for 64-bit Windows on Debian and packs what an operator installs:
+#   build/mingw/velmora-<version>-win64.zip        a folder to copy anywhere and start
+#   build/mingw/velmora-<version>-win64-setup.exe  the installer
+# Qt comes from Debian's own qt6-base source, built once and cached (scripts/qt-mingw.sh).
+#   --with-tests   build the tests too (scripts/ci-windows.sh runs them under Wine)
+# VELMORA_MINGW_BUILD names another build folder.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+tests=OFF
+for arg in "$@"; do
+  case "$arg" in
+    --with-tests) tests=ON ;;
+    *) echo "usage: scripts/build-windows.sh [--with-tests]" >&2; exit 2 ;;
+  esac
+done
+build="${VELMORA_MINGW_BUILD:-build/mingw}"
+case "$build" in /*) ;; *) build="$PWD/$build" ;; esac
+
+missing=()
+command -v x86_64-w64-mingw32-g++-posix >/dev/null || missing+=(g++-mingw-w64-x86-64-posix)
+command -v ninja >/dev/null || missing+=(ninja-build)
+command -v cmake >/dev/null || missing+=(cmake)
+command -v makensis >/dev/null || missing+=(nsis)
+command -v dpkg-source >/dev/null || missing+=(dpkg-dev)
+# The host's moc, rcc and uic, and the licence texts shipped beside the DLLs.
+[ -x /usr/lib/qt6/libexec/moc ] || missing+=(qt6-base-dev-tools)
+[ -f /usr/share/doc/libqt6core6/copyright ] || missing+=(qt6-base-dev)
+[ -f /usr/share/doc/mingw-w64-x86-64-dev/copyright ] || missing+=(mingw-w64-x86-64-dev)
+[ "$tests" = OFF ] || [ -f /usr/src/googletest/CMakeLists.txt ] || missing+=(googletest)
+if [ ${#missing[@]} -gt 0 ]; then
+  if [ "$(id -u)" -ne 0 ]; then
+    echo "build-windows: install first: sudo apt-get install -y ${missing[*]}" >&2
+    exit 1
+  fi
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -qq
+  apt-get install -y -qq "${missing[@]}" >/dev/null
+fi
+
+qt=$(scripts/qt-mingw.sh | tail -n 1)
+[ -f "$qt/lib/cmake/Qt6/qt.toolchain.cmake" ] || { echo "build-windows: no Qt in '$qt'" >&2; exit 1; }
+
+# Qt's own toolchain file finds the Windows Qt and hands on to the project's MinGW one;
+# VELMORA_REQUIRE_APP turns a Qt that is not found into an error instead of a build
+# without the window.
+cmake -S . -B "$build" -G Ninja \
+  -DCMAKE_TOOLCHAIN_FILE="$qt/lib/cmake/Qt6/qt.toolchain.cmake" \
+  -DQT_CHAINLOAD_TOOLCHAIN_FILE="$PWD/cmake/mingw-w64.cmake" \
+  -DCMAKE_BUILD_TYPE=Release \
+  -DVELMORA_REQUIRE_APP=ON \
+  -DVELMORA_BUILD_TESTS="$tests" \
+  -DVELMORA_BUILD_BENCHMARKS=OFF \
+  -DVELMORA_GTEST_SOURCE_DIR=/usr/src/googletest \
+  -DCMAKE_GTEST_DISCOVER_TESTS_DISCOVERY_MODE=PRE_TEST >/dev/null
+
+status=0
+# Keep going past a test file that does not build, so that everything else still builds.
+cmake --build "$build" -- -k 0 || { echo "build-windows: the build has errors" >&2; status=1; }
+for program in app/velmora.exe cli/velmora-cli.exe; do
+  [ -f "$build/$program" ] || { echo "build-windows: $program was not built" >&2; exit 1; }
+done
+
+rm -f "$build"/velmora-*-win64*.zip "$build"/velmora-*-win64*.exe
+(cd "$build" && cpack -C Release >cpack.log 2>&1) || { tail -n 30 "$build/cpack.log" >&2; exit 1; }
+ls -l "$build"/velmora-*-win64.zip "$build"/velmora-*-win64-setup.exe >&2
+exit "$status"
