@@ -17,7 +17,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     ParseRouteTable(bytes, kind, *first);
     if (first->count < 0 || first->count > kStoredRoutes) std::abort();
     auto back = std::make_unique<StoredRouteList>();
-    if (!ParseRouteTable(WriteRouteTable(*first), TableKind::Csv, *back).empty()) std::abort();
+    // Read back, the table gives only the line about its header, and the same routes.
+    if (ParseRouteTable(WriteRouteTable(*first), TableKind::Csv, *back).lines.size() != 1)
+      std::abort();
     if (back->count != first->count) std::abort();
     for (int i = 0; i < first->count; ++i) {
       if (back->records[i].Texts() != first->records[i].Texts()) std::abort();
