@@ -3,6 +3,7 @@
 #include <xlsxwriter.h>
 
 #include <algorithm>
+#include <cctype>
 #include <chrono>
 #include <filesystem>
 #include <random>
@@ -18,6 +19,20 @@ namespace {
 std::size_t Characters(const std::string& utf8) {
   return static_cast<std::size_t>(
       std::count_if(utf8.begin(), utf8.end(), [](char c) { return (c & 0xC0) != 0x80; }));
+}
+
+// A text that holds "_xHHHH_" itself has its underscore written as "_x005F_": readers
+// take "_xHHHH_" for a character XML cannot carry (libxlsxwriter escapes only those).
+std::string EscapedText(const std::string& utf8) {
+  const auto hex = [](char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; };
+  std::string out;
+  for (std::size_t i = 0; i < utf8.size(); ++i) {
+    const bool escape = utf8[i] == '_' && i + 6 < utf8.size() && utf8[i + 1] == 'x' &&
+                        hex(utf8[i + 2]) && hex(utf8[i + 3]) && hex(utf8[i + 4]) &&
+                        hex(utf8[i + 5]) && utf8[i + 6] == '_';
+    out += escape ? std::string("_x005F_") : std::string(1, utf8[i]);
+  }
+  return out;
 }
 
 // libxlsxwriter writes only to a file: a name of its own in the temporary folder.
@@ -65,7 +80,7 @@ WorkbookWrite WriteRouteWorkbook(const StoredRouteList& stored) {
     for (int f = 0; f < kRouteFields; ++f) {
       const std::string cell = cp1251::ToUtf8(stored.records[static_cast<std::size_t>(i)].Get(f));
       worksheet_write_string(sheet, static_cast<lxw_row_t>(i + 1), static_cast<lxw_col_t>(f),
-                             cell.c_str(), text);
+                             EscapedText(cell).c_str(), text);
       widths[f] = std::max(widths[f], Characters(cell));
     }
   }

@@ -98,7 +98,7 @@ TEST(RouteTableReader, TableOfCsvAndWorkbookCases) {
            std::to_string(length) + " знаков обрезан до " + std::to_string(capacity) + "\n";
   };
   const StoredRouteList written =
-      ListOf({{"007", "=1+2", Cp("-Вокзал"), Cp("\"Мира\"; 'x")}, {"'", "@a", Cp("+7 Депо"), ""}});
+      ListOf({{"007", "=1+2", Cp("-Вокзал"), Cp("\"Мира\"; 'x")}, {"'", "@a", Cp("+7 Депо"), "_x0041_ \x01"}});
   const std::string workbook = WriteRouteWorkbook(written).bytes;
   struct Case {
     const char* name;
@@ -164,7 +164,7 @@ TEST(RouteTableReader, TableOfCsvAndWorkbookCases) {
        "12|007|3|Вокзал  !\n7|01.03.24|Парк|\n9|9|Депо|\n9|9|Депо|\n|||две строки\n",
        "~Первая строка принята за заголовок: Номер; Откуда\n", ""},
       {"workbook of the writer", workbook, TableKind::Workbook,
-       "007|=1+2|-Вокзал|\"Мира\"; 'x\n'|@a|+7 Депо|\n", gridHeader, ""},
+       "007|=1+2|-Вокзал|\"Мира\"; 'x\n'|@a|+7 Депо|_x0041_ \x01\n", gridHeader, ""},
       {"workbook cut short", workbook.substr(0, workbook.size() / 2), TableKind::Workbook, "", "",
        "не целый zip"},
       {"a table is no workbook", "1;2\r\n", TableKind::Workbook, "", "", "не целый zip"},
