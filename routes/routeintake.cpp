@@ -21,7 +21,10 @@ bool IsLetter(char32_t c) {
   return (lower >= U'a' && lower <= U'z') || (lower >= 0x430 && lower <= 0x45F);
 }
 
-bool IsBlank(char32_t c) { return c == U' ' || c == U'\t' || c == U'\u00A0'; }
+bool IsBlank(char32_t c) {
+  // A zero is dropped from every text, so a cell of zeros is as empty as one of blanks.
+  return c == U' ' || c == U'\t' || c == U'\r' || c == U'\n' || c == U'\u00A0' || c == U'\0';
+}
 
 std::u32string Trimmed(const std::u32string& s) {
   std::size_t begin = 0, end = s.size();

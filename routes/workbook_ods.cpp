@@ -10,6 +10,9 @@ namespace {
 
 constexpr long long kMaxRow = 1048576;
 constexpr int kMaxDepth = 16;  // spans within spans, row groups within row groups
+// text:s makes many blanks of a few bytes: a cell's text stops growing here, far beyond
+// any route text.
+constexpr std::size_t kMaxCellText = 65536;
 
 long long Repeated(const pugi::xml_node& node, const char* attribute) {
   const std::string value = Attribute(node, attribute);
@@ -21,6 +24,7 @@ long long Repeated(const pugi::xml_node& node, const char* attribute) {
 // The text of a paragraph: spans and links give their text, text:s its blanks.
 void ParagraphText(const pugi::xml_node& node, std::string& text, int depth) {
   for (pugi::xml_node child : node.children()) {
+    if (text.size() > kMaxCellText) return;
     if (child.type() == pugi::node_pcdata || child.type() == pugi::node_cdata) {
       text += child.value();
     } else if (Is(child, "s")) {
