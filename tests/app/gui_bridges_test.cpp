@@ -55,6 +55,12 @@ std::pair<bool, bool> DropFiles(TVelmoraF& w, const QStringList& paths, QPoint a
   return {true, drop.isAccepted()};
 }
 
+std::string Fixture(const char* name) {
+  QFile file(QStringLiteral(VELMORA_TEST_DATA "/workbooks/") + QString::fromUtf8(name));
+  EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << name;
+  return file.readAll().toStdString();
+}
+
 QPoint CentreOf(QWidget& w, QWidget* child) { return child->mapTo(&w, child->rect().center()); }
 
 }  // namespace
@@ -79,6 +85,7 @@ TEST(GuiBridges, StartFileOfEachKindOpensInsteadOfTheRememberedOne) {
                  "Дополнительное сообщение\r\n7;Школа;Рынок;\r\n"),
        true, "7"},
       {dir.Write("t.TSV", Cp("8\tЛес\tПоле\t\r\n")), true, "8"},
+      {dir.Write("Книга.XLSX", Fixture("cells.xlsx")), true, "12"},
       {dir.Write("big.mrp", big), false, nullptr},
   };
   for (const Case& c : cases) {
@@ -150,8 +157,7 @@ TEST(GuiBridges, DroppedRouteFileOpensUnlessTheListHasUnsavedEdits) {
 TEST(GuiBridges, DroppedWorkbookOpensAndItsCutsShowInRed) {
   EnsureApp();
   velmora::test::TempDir dir;
-  const QString book = QString::fromStdString(dir.Path()) + QStringLiteral("/Маршруты.xlsx");
-  ASSERT_TRUE(QFile::copy(QStringLiteral(VELMORA_TEST_DATA "/workbooks/cells.xlsx"), book));
+  const QString book = QString::fromStdString(dir.Write("Маршруты.xlsx", Fixture("cells.xlsx")));
   TVelmoraF w(Options());
   w.show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
