@@ -15,7 +15,8 @@ namespace {
 
 const char kUsage[] =
     "usage: velmora [--simulate[=OPTIONS]] [FILE]\n"
-    "  FILE                  a route list (.mrp), route group (.mrg) or table (.csv, .tsv)\n"
+    "  FILE                  a route list (.mrp), route group (.mrg), table (.csv, .tsv) or\n"
+    "                        workbook (.xlsx, .ods)\n"
     "                        to open instead of the remembered file\n"
     "  --simulate[=OPTIONS]  a simulated KADO instead of the attached one; OPTIONS is a\n"
     "                        comma-separated list of boot, block=N, memory=N, version=A.B,\n"

@@ -35,7 +35,7 @@ std::string QtDateTimeFormat::LongTime(const velmora::DateTime& t) const {
 
 const QString QtFileDialogs::kOpenTitle = QStringLiteral("Открыть файл списка описания маршрутов");
 const QString QtFileDialogs::kOpenFilter = QStringLiteral(
-    "Список маршрутов Velmora (*.mrp);;Список маршрутов Dorlan (*.mrg);;Таблицы (*.csv *.tsv);;"
+    "Список маршрутов Velmora (*.mrp);;Список маршрутов Dorlan (*.mrg);;Таблицы (*.xlsx *.ods *.csv *.tsv);;"
     "Все файла (*.*)");
 const QString QtFileDialogs::kSaveTitle = QStringLiteral("Сохранить файлы в формате *.mrp");
 const QString QtFileDialogs::kSaveFilter = QStringLiteral("Список маршрутов КАДО (*.mrp)");

@@ -123,7 +123,7 @@ int ReadJson(const std::string& path, StoredRouteList& stored, MessageSink& sink
   RouteIntake intake(stored);
   std::string error;
   if (!ReadRoutesJson(read.bytes, intake, error)) return Failure(path + ": " + error);
-  for (const std::string& warning : intake.Warnings()) sink.AppendLogLine(warning, kRed);
+  for (const IntakeLine& line : intake.Lines()) sink.AppendLogLine(line.text, line.colour);
   return kExitOk;
 }
 }  // namespace

@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <memory>
+#include <utility>
 
 #include "clihost.h"
 #include "commands.h"
@@ -12,6 +13,7 @@
 #include "routes/fileio.h"
 #include "routes/routelistfile.h"
 #include "routes/tablefile.h"
+#include "routes/workbookwriter.h"
 
 namespace velmora::cli {
 namespace {
@@ -20,7 +22,8 @@ constexpr const char* kRoutesHelp =
     "Usage: velmora-cli routes FILE\n"
     "\n"
     "Reads FILE by its extension (letter case ignored): a Dorlan route group (.mrg), a\n"
-    "table (.csv, .tsv), this command's own JSON (.json), a route list otherwise; and\n"
+    "table (.csv, .tsv) or workbook (.xlsx, .ods: its first worksheet), this command's own\n"
+    "JSON (.json), a route list otherwise; and\n"
     "prints its routes as JSON:\n"
     "  {\"routes\": [{\"designation\": \"12\", \"start\": \"...\", \"final\": \"...\", "
     "\"message\": \"\"}, ...]}\n"
@@ -29,14 +32,20 @@ constexpr const char* kRoutesHelp =
 constexpr const char* kConvertHelp =
     "Usage: velmora-cli convert IN OUT\n"
     "\n"
-    "Reads IN as 'routes' does (.mrp, .mrg, .json, .csv, .tsv) and writes its routes to OUT\n"
-    "in the form OUT's extension names:\n"
+    "Reads IN as 'routes' does (.mrp, .mrg, .json, .csv, .tsv, .xlsx, .ods) and writes its\n"
+    "routes to OUT in the form OUT's extension names:\n"
+    "  .xlsx  a workbook: the column headers in row 1, every cell a text cell (so \"007\"\n"
+    "         keeps its zeros); the form to use where leading zeros matter\n"
     "  .csv   a table: UTF-8 with a byte-order mark, \";\" between cells, the column headers\n"
-    "         first (spreadsheets on Russian Windows open it as it is)\n"
+    "         first (spreadsheets on Russian Windows open it as it is); a cell that begins\n"
+    "         with = + - @ ' a tab or CR gets an apostrophe in front, so no spreadsheet\n"
+    "         runs it as a formula (Velmora's reader takes the apostrophe off again)\n"
     "  .json  the 'routes' output\n"
     "  other  a route list file (.mrp), byte for byte as the window's save command writes\n"
     "         it, dated now\n"
-    "Tables are read as UTF-8 when they are valid UTF-8, else as Windows-1251. A route list\n"
+    "Tables are read as UTF-16 after its byte-order mark, as UTF-8 when they are valid\n"
+    "UTF-8, else as Windows-1251; blank rows are skipped, a first line \"sep=X\" sets the\n"
+    "delimiter, and a first row that is a header is skipped with a note. A route list\n"
     "holds 256 routes and each text its capacity; characters without a Windows-1251 byte\n"
     "become \"?\" (warnings on standard error). OUT is replaced only when the whole file\n"
     "has been written.\n";
@@ -75,8 +84,9 @@ int RunConvert(const Args& args) {
   if (!ExpectPositional(parsed, "convert", 2, 2, code)) return code;
   const std::string& outPath = parsed.positional[1];
   const std::string outKind = LowerExtensionOf(outPath);
-  if (outKind == ".tsv" || outKind == ".mrg") {
-    return UsageError("convert", "cannot write " + outKind + " files (OUT is .mrp, .csv or .json)");
+  if (outKind == ".tsv" || outKind == ".mrg" || outKind == ".ods") {
+    return UsageError("convert",
+                      "cannot write " + outKind + " files (OUT is .mrp, .csv, .xlsx or .json)");
   }
 
   CliHost host;
@@ -85,6 +95,10 @@ int RunConvert(const Args& args) {
   std::string bytes;
   if (outKind == ".csv") {
     bytes = WriteRouteTable(*stored);
+  } else if (outKind == ".xlsx") {
+    WorkbookWrite workbook = WriteRouteWorkbook(*stored);
+    if (!workbook.error.empty()) return Failure(outPath + ": " + workbook.error);
+    bytes = std::move(workbook.bytes);
   } else if (outKind == ".json") {
     bytes = RoutesJson(*stored);
   } else {

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <set>
 
 #include "routes/cp1251.h"
 #include "routes/routerecord.h"
@@ -106,9 +107,13 @@ class JsonReader {
   bool Object(Member member) {
     if (!Take('{')) return Fail("an object expected");
     if (Take('}')) return true;
+    // A key given twice would leave it to the reader which one counts.
+    std::set<std::u32string> keys;
     do {
       std::u32string key;
       if (!String(key)) return false;
+      if (!keys.insert(key).second)
+        return Fail("the key " + JsonString(velmora::utf8::Encode(key)) + " given twice");
       if (!Take(':')) return Fail("\":\" expected");
       if (!member(velmora::utf8::Encode(key))) return false;
     } while (Take(','));

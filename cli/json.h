@@ -19,7 +19,8 @@ std::string JsonCp1251(const std::string& cp1251);
 // line end.
 std::string RoutesJson(const StoredRouteList& stored);
 // Reads that form (UTF-8) into `intake`: a missing key is an empty text, any other value
-// than a string an error, other keys are passed over. False with the reason in `error`.
+// than a string an error, other keys are passed over, a key given twice in one object is
+// refused. False with the reason in `error`.
 bool ReadRoutesJson(const std::string& utf8, RouteIntake& intake, std::string& error);
 
 }  // namespace velmora::cli

@@ -62,7 +62,8 @@ if(UNIX AND NOT APPLE)
   if(VELMORA_DPKG_SHLIBDEPS)
     set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
   else()
-    set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6widgets6, libhidapi-hidraw0, libudev1")
+    set(CPACK_DEBIAN_PACKAGE_DEPENDS
+        "libqt6widgets6, libhidapi-hidraw0, libudev1, libminizip1, libpugixml1v5, libxlsxwriter4")
   endif()
 elseif(WIN32)
   # velmora-1.05-win64.zip, a folder to copy anywhere, and velmora-1.05-win64-setup.exe

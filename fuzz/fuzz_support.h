@@ -73,4 +73,20 @@ inline void CheckStoredList(const StoredRouteList& stored) {
   }
 }
 
+// The routes a spreadsheet shows as rows with text: one of blanks only (a text cut to its
+// capacity can leave that) is a blank row there, and blank rows are no routes.
+inline std::vector<RouteTexts> RoutesWithText(const StoredRouteList& stored) {
+  std::vector<RouteTexts> routes;
+  for (int i = 0; i < stored.count && i < kStoredRoutes; ++i) {
+    const RouteTexts texts = stored.records[i].Texts();
+    for (const std::string& text : texts) {
+      if (text.find_first_not_of(" \t\r\n\xA0") != std::string::npos) {
+        routes.push_back(texts);
+        break;
+      }
+    }
+  }
+  return routes;
+}
+
 }  // namespace velmora::fuzz

@@ -1,6 +1,6 @@
 // Writes the seed corpora of the fuzz targets with the program's own writers and packers:
 //   make_corpus <corpus folder>
-// (creates routelist/, routegroup/, firmware/, transport/, settings/)
+// (creates routelist/, routegroup/, firmware/, transport/, settings/, workbook/)
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -15,6 +15,7 @@
 #include "device/transport.h"
 #include "routes/cp1251.h"
 #include "routes/routelistfile.h"
+#include "routes/workbookwriter.h"
 
 using namespace velmora;
 
@@ -73,6 +74,17 @@ void RouteLists() {
   std::string big;
   for (int i = 0; i < 260; ++i) big += "1;a;b;\r\n";
   Save("routelist", "over256.mrp", big);
+}
+
+// ---- workbooks: the writer's own; the hand-made ones are the test fixtures
+// (tests/data/workbooks), copied beside them
+
+void Workbooks() {
+  Save("workbook", "writer-two.xlsx",
+       WriteRouteWorkbook(List({{"007", "=1+2", Cp("-Вокзал"), Cp("\"Мира\"; 'x")},
+                                {"'", "@a", Cp("+7 Депо"), "_x0041_ \x01"}}))
+           .bytes);
+  Save("workbook", "writer-empty.xlsx", WriteRouteWorkbook(List({})).bytes);
 }
 
 // ---- route groups: length-prefixed strings, as Dorlan writes them
@@ -287,5 +299,6 @@ int main(int argc, char** argv) {
   Firmware();
   Transports();
   Settings();
+  Workbooks();
   return g_failures ? 1 : 0;
 }

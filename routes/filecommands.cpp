@@ -1,6 +1,7 @@
 #include "filecommands.h"
 
 #include <algorithm>
+#include <memory>
 
 #include "Classline.h"
 #include "cp1251.h"
@@ -41,7 +42,10 @@ bool Taken(const LoadResult& r) {
 }
 
 TableKind KindOfTable(const std::string& path) {
-  return LowerExtensionOf(path) == ".tsv" ? TableKind::Tsv : TableKind::Csv;
+  const std::string extension = LowerExtensionOf(path);
+  if (extension == ".tsv") return TableKind::Tsv;
+  if (extension == ".xlsx" || extension == ".ods") return TableKind::Workbook;
+  return TableKind::Csv;
 }
 
 }  // namespace
@@ -73,7 +77,7 @@ std::string ReplaceQuestionText(const std::string& path) {
 RoutesFileKind KindOfRoutesFile(const std::string& path) {
   const std::string extension = LowerExtensionOf(path);
   if (extension == ".mrg") return RoutesFileKind::RouteGroup;
-  if (extension == ".csv" || extension == ".tsv")
+  if (extension == ".csv" || extension == ".tsv" || extension == ".xlsx" || extension == ".ods")
     return RoutesFileKind::Table;
   return RoutesFileKind::RouteList;
 }
@@ -96,11 +100,16 @@ LoadResult LoadRoutesFile(const std::string& path, StoredRouteList& stored, Mess
   const FileRead read = ReadWholeFile(path, kMaxRouteListFileSize);
   const LoadResult result = ResultOf(read.status, read.error);
   if (!Taken(result)) return result;
-  stored.Clear();
   if (KindOfRoutesFile(path) == RoutesFileKind::Table) {
-    for (const std::string& warning : ParseRouteTable(read.bytes, KindOfTable(path), stored))
-      sink.AppendLogLine(warning, kRed);
+    // A table that is no table (a workbook under the wrong name, one with a password) is
+    // refused like an unreadable file: nothing of it is taken.
+    auto table = std::make_unique<StoredRouteList>();
+    const TableRead parsed = ParseRouteTable(read.bytes, KindOfTable(path), *table);
+    if (!parsed.refusal.empty()) return {LoadStatus::Refused, parsed.refusal};
+    stored = *table;
+    for (const IntakeLine& line : parsed.lines) sink.AppendLogLine(line.text, line.colour);
   } else {
+    stored.Clear();
     ParseInto(read.bytes, stored, sink);
   }
   return result;

@@ -50,15 +50,16 @@ std::string FileNotReadText(const std::string& path, const std::string& reason);
 // "Файл <name> уже существует. Заменить его?" (UTF-8 path in, CP1251 out).
 std::string ReplaceQuestionText(const std::string& path);
 
-// By the extension in any letter case: ".mrg" a route group, ".csv" and ".tsv" a table
-// (both imported), anything else a route list.
+// By the extension in any letter case: ".mrg" a route group, ".csv", ".tsv", ".xlsx" and
+// ".ods" a table (both imported), anything else a route list.
 enum class RoutesFileKind { RouteList, RouteGroup, Table };
 RoutesFileKind KindOfRoutesFile(const std::string& path);
-// A name the open command reads by its extension alone: .mrp, .mrg, .csv or .tsv.
+// A name the open command reads by its extension alone: .mrp, .mrg or a table's.
 bool IsRoutesFileName(const std::string& path);
 
 // Missing: no file of that name (an empty list). Refused: the file is there but cannot be read, or
-// is no regular file. TooLarge: over 16 MiB.
+// is no regular file, or is a table that is refused (the reason in `error`). TooLarge: over
+// 16 MiB.
 enum class LoadStatus { Ok, Missing, Refused, TooLarge };
 struct LoadResult {
   LoadStatus status = LoadStatus::Ok;

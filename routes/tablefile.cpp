@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "cp1251.h"
-#include "routelistfile.h"
+#include "workbook.h"
 
 namespace velmora {
 namespace {
@@ -12,6 +12,14 @@ constexpr char32_t kQuote = U'"';
 constexpr char32_t kCr = U'\r';
 constexpr char32_t kLf = U'\n';
 constexpr char32_t kTab = U'\t';
+constexpr char32_t kApostrophe = U'\'';
+
+// What a spreadsheet would take for the start of a formula, and the apostrophe itself so
+// that a text which begins with one comes back as it was.
+bool NeedsMark(char32_t c) {
+  return c == U'=' || c == U'+' || c == U'-' || c == U'@' || c == kTab || c == kCr ||
+         c == kApostrophe;
+}
 
 bool ValidUtf8(const std::string& bytes) {
   for (std::size_t i = 0; i < bytes.size();) {
@@ -22,44 +30,74 @@ bool ValidUtf8(const std::string& bytes) {
   return true;
 }
 
-std::u32string DecodeTable(const std::string& bytes) {
-  if (!ValidUtf8(bytes)) return cp1251::Decode(bytes);
-  std::u32string text = utf8::Decode(bytes);
-  if (!text.empty() && text.front() == U'\uFEFF') text.erase(0, 1);
+std::u32string DecodeUtf16(const std::string& bytes, bool bigEndian) {
+  std::u32string text;
+  text.reserve(bytes.size() / 2);
+  const auto unit = [&](std::size_t at) -> char32_t {
+    const auto a = static_cast<unsigned char>(bytes[at]);
+    const auto b = static_cast<unsigned char>(bytes[at + 1]);
+    return bigEndian ? (a << 8 | b) : (b << 8 | a);
+  };
+  for (std::size_t i = 2; i + 1 < bytes.size(); i += 2) {
+    const char32_t u = unit(i);
+    if (u >= 0xD800 && u <= 0xDBFF && i + 3 < bytes.size()) {
+      const char32_t low = unit(i + 2);
+      if (low >= 0xDC00 && low <= 0xDFFF) {
+        text += 0x10000 + ((u - 0xD800) << 10) + (low - 0xDC00);
+        i += 2;
+        continue;
+      }
+    }
+    text += u >= 0xD800 && u <= 0xDFFF ? U'\uFFFD' : u;
+  }
   return text;
 }
 
-// Letter case of Latin and Cyrillic, enough to compare the column headers.
-char32_t Lower(char32_t c) {
-  if (c >= U'A' && c <= U'Z') return c + 0x20;
-  if (c >= 0x410 && c <= 0x42F) return c + 0x20;
-  if (c >= 0x400 && c <= 0x40F) return c + 0x50;
-  return c;
+bool StartsWith(const std::string& bytes, const char* prefix, std::size_t n) {
+  return bytes.size() >= n && bytes.compare(0, n, prefix, n) == 0;
 }
 
-std::u32string Trimmed(const std::u32string& s) {
-  std::size_t begin = 0, end = s.size();
-  while (begin < end && (s[begin] == U' ' || s[begin] == kTab)) ++begin;
-  while (end > begin && (s[end - 1] == U' ' || s[end - 1] == kTab)) --end;
-  return s.substr(begin, end - begin);
-}
-
-bool IsHeaderLine(const std::vector<std::u32string>& cells) {
-  if (cells.size() < static_cast<std::size_t>(kRouteFields)) return false;
-  for (int f = 0; f < kRouteFields; ++f) {
-    const std::u32string header = utf8::Decode(kFieldHeader[f]);
-    const std::u32string cell = Trimmed(cells[static_cast<std::size_t>(f)]);
-    if (cell.size() != header.size()) return false;
-    for (std::size_t i = 0; i < cell.size(); ++i) {
-      if (Lower(cell[i]) != Lower(header[i])) return false;
-    }
+// The text of the table, or a refusal.
+std::string DecodeTable(const std::string& bytes, std::u32string& text) {
+  if (StartsWith(bytes, "\xFF\xFE", 2) || StartsWith(bytes, "\xFE\xFF", 2)) {
+    text = DecodeUtf16(bytes, bytes[0] == '\xFE');
+    return std::string();
   }
-  return true;
+  if (StartsWith(bytes, "PK\x03\x04", 4) || StartsWith(bytes, "PK\x05\x06", 4))
+    return "это zip-архив, а не таблица CSV (книга Excel или LibreOffice под другим именем?)";
+  if (bytes.find('\0') != std::string::npos)
+    return "в таблице есть нулевые байты: это не текст CSV";
+  if (!ValidUtf8(bytes)) {
+    text = cp1251::Decode(bytes);
+  } else {
+    text = utf8::Decode(bytes);
+    if (!text.empty() && text.front() == U'\uFEFF') text.erase(0, 1);
+  }
+  return std::string();
 }
 
-char32_t FindDelimiter(const std::u32string& text) {
+char32_t Lower(char32_t c) { return c >= U'A' && c <= U'Z' ? c + 0x20 : c; }
+
+// Excel's "sep=X" line: X is the delimiter. The length of the line with its end, or 0.
+std::size_t SeparatorLine(const std::u32string& text, char32_t& delimiter) {
+  if (text.size() < 5) return 0;
+  for (std::size_t i = 0; i < 4; ++i) {
+    if (Lower(text[i]) != U"sep="[i]) return 0;
+  }
+  const char32_t x = text[4];
+  if (x == kCr || x == kLf || x == kQuote) return 0;
+  std::size_t end = 5;
+  if (end < text.size() && text[end] == kCr) ++end;
+  if (end < text.size() && text[end] == kLf) ++end;
+  if (end == 5 && end != text.size()) return 0;  // more than one character after "sep="
+  delimiter = x;
+  return end;
+}
+
+char32_t FindDelimiter(const std::u32string& text, std::size_t from) {
   bool quoted = false;
-  for (char32_t c : text) {
+  for (std::size_t i = from; i < text.size(); ++i) {
+    const char32_t c = text[i];
     if (c == kQuote) {
       quoted = !quoted;
     } else if (!quoted) {
@@ -70,56 +108,57 @@ char32_t FindDelimiter(const std::u32string& text) {
   return U';';
 }
 
-// RFC 4180 records. A quote opens a quoted cell only as the cell's first
-// character; text after a closing quote is kept; an unclosed quote runs to the
-// end of the text.
+// RFC 4180 records, one per spreadsheet row, empty lines included. A quote opens a quoted
+// cell only as the cell's first character; text after a closing quote is kept; an
+// unclosed quote runs to the end of the text.
 class TableRecords {
  public:
-  TableRecords(const std::u32string& text, char32_t delimiter)
-      : text_(text), delimiter_(delimiter) {}
+  TableRecords(const std::u32string& text, std::size_t from, char32_t delimiter)
+      : text_(text), delimiter_(delimiter), at_(from) {}
 
-  // The next record that holds anything; false at the end of the text.
+  // The next record; false at the end of the text.
   bool Next(std::vector<std::u32string>& cells) {
+    if (at_ >= text_.size()) return false;
+    cells.assign(1, std::u32string());
+    bool quoted = false, cellStarted = false, wasQuoted = false;
+    const auto endCell = [&] {
+      std::u32string& cell = cells.back();
+      if (wasQuoted && cell.size() > 1 && cell[0] == kApostrophe && NeedsMark(cell[1]))
+        cell.erase(0, 1);
+    };
     while (at_ < text_.size()) {
-      cells.assign(1, std::u32string());
-      bool quoted = false, cellStarted = false;
-      while (at_ < text_.size()) {
-        const char32_t c = text_[at_++];
-        if (quoted) {
-          if (c == kQuote && at_ < text_.size() && text_[at_] == kQuote) {
-            cells.back() += kQuote;
-            ++at_;
-          } else if (c == kQuote) {
-            quoted = false;
-          } else if (c == kCr || c == kLf) {
-            if (c == kCr && at_ < text_.size() && text_[at_] == kLf) ++at_;
-            cells.back() += U' ';
-          } else {
-            cells.back() += c;
-          }
-        } else if (c == kQuote && !cellStarted) {
-          quoted = cellStarted = true;
-        } else if (c == delimiter_) {
-          cells.emplace_back();
-          cellStarted = false;
-        } else if (c == kCr || c == kLf) {
-          if (c == kCr && at_ < text_.size() && text_[at_] == kLf) ++at_;
-          break;
+      const char32_t c = text_[at_++];
+      if (quoted) {
+        if (c == kQuote && at_ < text_.size() && text_[at_] == kQuote) {
+          cells.back() += kQuote;
+          ++at_;
+        } else if (c == kQuote) {
+          quoted = false;
         } else {
           cells.back() += c;
-          cellStarted = true;
         }
+      } else if (c == kQuote && !cellStarted) {
+        quoted = cellStarted = wasQuoted = true;
+      } else if (c == delimiter_) {
+        endCell();
+        cells.emplace_back();
+        cellStarted = wasQuoted = false;
+      } else if (c == kCr || c == kLf) {
+        if (c == kCr && at_ < text_.size() && text_[at_] == kLf) ++at_;
+        break;
+      } else {
+        cells.back() += c;
+        cellStarted = true;
       }
-      const bool empty = cells.size() == 1 && cells.front().empty() && !cellStarted;
-      if (!empty) return true;
     }
-    return false;
+    endCell();
+    return true;
   }
 
  private:
   const std::u32string& text_;
   const char32_t delimiter_;
-  std::size_t at_ = 0;
+  std::size_t at_;
 };
 
 bool NeedsQuotes(const std::string& cell) {
@@ -130,8 +169,9 @@ bool NeedsQuotes(const std::string& cell) {
 }
 
 std::string CsvCell(const std::string& cp1251) {
-  const std::string utf8 = cp1251::ToUtf8(cp1251);
-  if (!NeedsQuotes(cp1251)) return utf8;
+  const bool mark = !cp1251.empty() && NeedsMark(static_cast<unsigned char>(cp1251[0]));
+  const std::string utf8 = (mark ? "'" : "") + cp1251::ToUtf8(cp1251);
+  if (!mark && !NeedsQuotes(cp1251)) return utf8;
   std::string quoted = "\"";
   for (char c : utf8) {
     if (c == '"') quoted += '"';
@@ -142,65 +182,32 @@ std::string CsvCell(const std::string& cp1251) {
 
 }  // namespace
 
-RouteIntake::RouteIntake(StoredRouteList& stored) : stored_(stored) { stored_.Clear(); }
-
-bool RouteIntake::Full() const { return stored_.count >= kStoredRoutes; }
-
-void RouteIntake::Add(const Fields& fields) {
-  if (Full()) {
-    truncated_ = true;
-    return;
+TableRows ReadTableRows(const std::string& bytes, TableKind kind) {
+  if (kind == TableKind::Workbook) return ReadWorkbookRows(bytes);
+  TableRows result;
+  std::u32string text;
+  result.refusal = DecodeTable(bytes, text);
+  if (!result.refusal.empty()) return result;
+  char32_t delimiter = kind == TableKind::Tsv ? kTab : U';';
+  const std::size_t from = SeparatorLine(text, delimiter);
+  if (from == 0 && kind == TableKind::Csv) delimiter = FindDelimiter(text, 0);
+  TableRecords records(text, from, delimiter);
+  // Excel shows no row for the "sep=" line: the row after it is row 1.
+  TableRow row;
+  while (records.Next(row.cells) && result.rows.size() < kMaxTableRows) {
+    ++row.number;
+    if (row.cells.size() > kRouteFields) row.cells.resize(kRouteFields);
+    if (!IsBlankRow(row)) result.rows.push_back(row);
   }
-  const int route = stored_.count + 1;
-  RouteRecord& record = stored_.records[static_cast<std::size_t>(stored_.count)];
-  for (int f = 0; f < kRouteFields; ++f) {
-    std::u32string text = fields[static_cast<std::size_t>(f)];
-    // A zero cannot be part of a zero-terminated text.
-    text.erase(std::remove(text.begin(), text.end(), U'\0'), text.end());
-    if (text.size() > kFieldCapacity[f]) text.resize(kFieldCapacity[f]);
-    std::string bytes;
-    bool replaced = false;
-    for (char32_t c : text) {
-      unsigned char byte = '?';
-      if (!cp1251::FromUnicode(c, byte)) replaced = true;
-      bytes += static_cast<char>(byte);
-    }
-    record.Set(f, bytes);
-    if (replaced) {
-      warnings_.push_back(Cp("***Маршрут ") + std::to_string(route) + ", " + Cp(kFieldHeader[f]) +
-                          Cp(": знаки без кода Windows-1251 заменены на \"?\""));
-    }
-  }
-  ++stored_.count;
+  return result;
 }
 
-std::vector<std::string> RouteIntake::Warnings() const {
-  std::vector<std::string> warnings = warnings_;
-  if (truncated_) warnings.push_back(TooManyRoutesText());
-  return warnings;
-}
-
-TableWarnings ParseRouteTable(const std::string& bytes, TableKind kind, StoredRouteList& stored) {
+TableRead ParseRouteTable(const std::string& bytes, TableKind kind, StoredRouteList& stored) {
   RouteIntake intake(stored);
-  const std::u32string text = DecodeTable(bytes);
-  TableRecords records(text, kind == TableKind::Tsv ? kTab : FindDelimiter(text));
-  std::vector<std::u32string> cells;
-  bool first = true;
-  while (records.Next(cells)) {
-    if (first && IsHeaderLine(cells)) {
-      first = false;
-      continue;
-    }
-    first = false;
-    if (intake.Full()) {
-      intake.Add({});  // one more is enough to know the list was cut
-      break;
-    }
-    RouteIntake::Fields fields;
-    for (std::size_t f = 0; f < fields.size() && f < cells.size(); ++f) fields[f] = cells[f];
-    intake.Add(fields);
-  }
-  return intake.Warnings();
+  const TableRows rows = ReadTableRows(bytes, kind);
+  if (!rows.refusal.empty()) return {rows.refusal, {}};
+  intake.AddRows(rows.rows);
+  return {std::string(), intake.Lines()};
 }
 
 std::string WriteRouteTable(const StoredRouteList& stored) {
@@ -210,9 +217,7 @@ std::string WriteRouteTable(const StoredRouteList& stored) {
     table += kFieldHeader[f];
   }
   table += "\r\n";
-  const int count = stored.count < 0               ? 0
-                    : stored.count > kStoredRoutes ? kStoredRoutes
-                                                   : stored.count;
+  const int count = std::clamp(stored.count, 0, kStoredRoutes);
   for (int i = 0; i < count; ++i) {
     const RouteRecord& record = stored.records[static_cast<std::size_t>(i)];
     for (int f = 0; f < kRouteFields; ++f) {

@@ -1,55 +1,47 @@
-// Route lists as spreadsheets keep them: CSV and TSV tables, one route per line
-// in the grid's column order. Reader and writer on bytes.
+// Route lists as spreadsheets keep them: CSV and TSV tables and .xlsx/.ods workbooks, one
+// route per row in the grid's column order. Readers and writers on bytes.
 #pragma once
-#include <array>
 #include <string>
 #include <vector>
 
+#include "routeintake.h"
 #include "routerecord.h"
 
 namespace velmora {
 
-// Routes that come in as Unicode texts (a table, a script's JSON) on their way
-// into the stored route list: the first 256 are kept, each field is cut to its
-// capacity, and characters without a CP1251 byte become "?" with a warning
-// naming the route and field.
-class RouteIntake {
- public:
-  using Fields = std::array<std::u32string, kRouteFields>;
-
-  explicit RouteIntake(StoredRouteList& stored);  // clears `stored`
-  void Add(const Fields& fields);
-  bool Full() const;  // 256 routes taken; a further Add only counts as cut
-  // The warnings so far as red log lines (CP1251), the one for a cut list last.
-  std::vector<std::string> Warnings() const;
-
- private:
-  StoredRouteList& stored_;
-  std::vector<std::string> warnings_;
-  bool truncated_ = false;
-};
-
 enum class TableKind {
-  Csv,  // the delimiter is the first ";", "," or tab of the first line, outside
-        // quotes
-  Tsv,  // tab
+  Csv,       // the delimiter is the first ";", "," or tab of the first line, outside quotes
+  Tsv,       // tab
+  Workbook,  // .xlsx or .ods, told apart by their content
 };
 
-// The CP1251 warnings met while reading a table (see RouteIntake).
-using TableWarnings = std::vector<std::string>;
+struct TableRead {
+  std::string refusal;            // why nothing was read (UTF-8); empty when read
+  std::vector<IntakeLine> lines;  // the header line and the warnings for the log
+};
 
-// Parses a table into `stored` (cleared first). UTF-8 when the bytes are valid
-// UTF-8 (a byte-order mark is dropped), else Windows-1251. RFC 4180 quoting; a
-// line break inside a quoted cell becomes a blank; a first line that holds the
-// grid's four column headers (any letter case) is skipped; missing cells are
-// empty, extra cells ignored, empty lines skipped.
-TableWarnings ParseRouteTable(const std::string& bytes, TableKind kind, StoredRouteList& stored);
+// The rows of a table as a spreadsheet shows them, or why there are none.
+struct TableRows {
+  std::vector<TableRow> rows;
+  std::string refusal;  // UTF-8
+};
 
-// The table as spreadsheets on Russian Windows open it: UTF-8 with a byte-order
-// mark,
-// ";" between cells, CR LF line ends, the column headers first, and a cell
-// quoted when it holds ";", a quote, a line break or leading or trailing
-// blanks.
+// CSV and TSV: a UTF-16 byte-order mark (either order) means UTF-16; otherwise UTF-8 when
+// the bytes are valid UTF-8 (a byte-order mark is dropped), else Windows-1251. A zip or
+// NUL bytes outside UTF-16 are refused. A first line "sep=X" sets the delimiter and is no
+// row. RFC 4180 quoting; missing cells are empty, extra cells ignored; a cell the writer
+// marked with an apostrophe (see WriteRouteTable) gets its text back.
+TableRows ReadTableRows(const std::string& bytes, TableKind kind);
+
+// Reads a table or workbook into `stored` (cleared first; left empty on a refusal) by the
+// rules of RouteIntake::AddRows.
+TableRead ParseRouteTable(const std::string& bytes, TableKind kind, StoredRouteList& stored);
+
+// The table as spreadsheets on Russian Windows open it: UTF-8 with a byte-order mark, ";"
+// between cells, CR LF line ends, the column headers first, and a cell quoted when it
+// holds ";", a quote, a line break or leading or trailing blanks. A cell that begins with
+// "=", "+", "-", "@", a tab, a carriage return or an apostrophe gets an apostrophe in
+// front, inside quotes, so that no spreadsheet takes it for a formula.
 std::string WriteRouteTable(const StoredRouteList& stored);
 
 }  // namespace velmora

@@ -5,7 +5,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds="${FUZZ_SECONDS:-45}"
-targets="${FUZZ_TARGETS:-routelist routegroup firmware transport settings table}"
+targets="${FUZZ_TARGETS:-routelist routegroup firmware transport settings table workbook}"
 build="$PWD/build/fuzz"
 
 if ! command -v clang++ >/dev/null; then

@@ -56,7 +56,9 @@ desktop-file-validate "$desktop"
 appstreamcli validate --no-net "$root/usr/share/metainfo/org.velmora.Velmora.metainfo.xml"
 # The desktop hands the double-clicked file over, and knows both kinds of route file.
 grep -qx 'Exec=velmora %f' "$desktop" || { echo "ci-package: the desktop entry has no Exec with %f" >&2; exit 1; }
-for type in application/x-velmora-route-list application/x-dorlan-route-group; do
+for type in application/x-velmora-route-list application/x-dorlan-route-group \
+            application/vnd.openxmlformats-officedocument.spreadsheetml.sheet \
+            application/vnd.oasis.opendocument.spreadsheet; do
   grep -q "^MimeType=.*$type;" "$desktop" ||
     { echo "ci-package: the desktop entry does not name $type" >&2; exit 1; }
   grep -q "<mediatype>$type</mediatype>" "$root/usr/share/metainfo/org.velmora.Velmora.metainfo.xml" ||

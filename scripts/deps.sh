@@ -3,6 +3,7 @@
 # otherwise it prints the apt-get line and stops.
 set -euo pipefail
 PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev libhidapi-dev libudev-dev
+          libminizip-dev libpugixml-dev libxlsxwriter-dev
           libgtest-dev libqt6svg6 xvfb xauth)
 missing=()
 for p in "${PACKAGES[@]}"; do

@@ -69,7 +69,7 @@ TEST(QtFileDialogs, OpenDialogHasItsTitleAndFilters) {
   EXPECT_EQ(seen.title, QStringLiteral("Открыть файл списка описания маршрутов"));
   EXPECT_EQ(seen.filters, (QStringList{QStringLiteral("Список маршрутов Velmora (*.mrp)"),
                                        QStringLiteral("Список маршрутов Dorlan (*.mrg)"),
-                                       QStringLiteral("Таблицы (*.csv *.tsv)"),
+                                       QStringLiteral("Таблицы (*.xlsx *.ods *.csv *.tsv)"),
                                        QStringLiteral("Все файла (*.*)")}));
   EXPECT_EQ(seen.suffix, QStringLiteral("mrp"));
   EXPECT_EQ(seen.mode, QFileDialog::AcceptOpen);

@@ -5,7 +5,10 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QMimeData>
+#include <QFile>
 #include <QProcess>
+#include <QTextBlock>
+#include <QTextDocument>
 #include <QTextEdit>
 #include <QUrl>
 #include <QWindow>
@@ -52,6 +55,12 @@ std::pair<bool, bool> DropFiles(TVelmoraF& w, const QStringList& paths, QPoint a
   return {true, drop.isAccepted()};
 }
 
+std::string Fixture(const char* name) {
+  QFile file(QStringLiteral(VELMORA_TEST_DATA "/workbooks/") + QString::fromUtf8(name));
+  EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << name;
+  return file.readAll().toStdString();
+}
+
 QPoint CentreOf(QWidget& w, QWidget* child) { return child->mapTo(&w, child->rect().center()); }
 
 }  // namespace
@@ -76,6 +85,7 @@ TEST(GuiBridges, StartFileOfEachKindOpensInsteadOfTheRememberedOne) {
                  "Дополнительное сообщение\r\n7;Школа;Рынок;\r\n"),
        true, "7"},
       {dir.Write("t.TSV", Cp("8\tЛес\tПоле\t\r\n")), true, "8"},
+      {dir.Write("Книга.XLSX", Fixture("cells.xlsx")), true, "12"},
       {dir.Write("big.mrp", big), false, nullptr},
   };
   for (const Case& c : cases) {
@@ -142,6 +152,30 @@ TEST(GuiBridges, DroppedRouteFileOpensUnlessTheListHasUnsavedEdits) {
   EXPECT_EQ(DropFiles(w, {list}, CentreOf(w, Grid(w))), std::make_pair(true, true));
   EXPECT_EQ(Cell(w, 1, 1), QStringLiteral("3"));
   EXPECT_FALSE(w.Table().Modified());
+}
+
+TEST(GuiBridges, DroppedWorkbookOpensAndItsCutsShowInRed) {
+  EnsureApp();
+  velmora::test::TempDir dir;
+  const QString book = QString::fromStdString(dir.Write("Маршруты.xlsx", Fixture("cells.xlsx")));
+  TVelmoraF w(Options());
+  w.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+
+  EXPECT_EQ(DropFiles(w, {book}, CentreOf(w, Grid(w))), std::make_pair(true, true));
+  EXPECT_EQ(w.Table().RouteCount(), 5);
+  EXPECT_EQ(Cell(w, 1, 2), QStringLiteral("007"));
+  EXPECT_EQ(Cell(w, 2, 1), QStringLiteral("ИСТИ"));
+  EXPECT_TRUE(w.Table().Modified());
+  QMap<QString, QColor> shown;
+  const QTextDocument* log = w.findChild<QTextEdit*>(QStringLiteral("reMsg"))->document();
+  for (QTextBlock b = log->begin(); b.isValid(); b = b.next()) {
+    if (!b.begin().atEnd()) shown[b.text()] = b.begin().fragment().charFormat().foreground().color();
+  }
+  EXPECT_EQ(shown.value(QStringLiteral("***Строка 3, Маршрут: текст длиной 6 знаков обрезан до 4")),
+            QColor(255, 0, 0));
+  EXPECT_TRUE(shown.contains(
+      QStringLiteral("Первая строка принята за заголовок: Номер; Откуда; Куда")));
 }
 
 TEST(GuiBridges, ProgramArgumentsNeedNoDisplayForTheirErrors) {

@@ -264,6 +264,8 @@ TEST_F(RouteFileCommandsTest, KindIgnoresLetterCase) {
   EXPECT_EQ(KindOfRoutesFile("mrg"), RoutesFileKind::RouteList);
   EXPECT_EQ(KindOfRoutesFile("a.CSV"), RoutesFileKind::Table);
   EXPECT_EQ(KindOfRoutesFile("a.Tsv"), RoutesFileKind::Table);
+  EXPECT_EQ(KindOfRoutesFile("a.XLSX"), RoutesFileKind::Table);
+  EXPECT_EQ(KindOfRoutesFile("a.ods"), RoutesFileKind::Table);
   EXPECT_EQ(KindOfRoutesFile("a.csv.mrp"), RoutesFileKind::RouteList);
 }
 
