@@ -1,6 +1,5 @@
 // Program entry: `velmora [FILE]` works with the attached КАДО; `velmora --simulate[=OPTIONS]`
 // runs the same window against a simulated one (see SimKado's options).
-#include <QFileInfo>
 #include <QStringList>
 #include <cstdio>
 #include <cstring>
@@ -82,7 +81,7 @@ int main(int argc, char** argv) {
     if (IsSimulate(arg.toLocal8Bit().constData())) continue;
     if (!arg.startsWith(QLatin1Char('-'))) {
       if (!options.startFile.empty()) return TooManyFiles();
-      options.startFile = QFileInfo(arg).absoluteFilePath().toStdString();
+      options.startFile = CorePath(arg);
       continue;
     }
     std::fprintf(stderr, "velmora: unknown argument: %s\n%s", arg.toLocal8Bit().constData(),

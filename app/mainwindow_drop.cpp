@@ -2,7 +2,6 @@
 #include <QAction>
 #include <QDragEnterEvent>
 #include <QDropEvent>
-#include <QFileInfo>
 #include <QMimeData>
 #include <QUrl>
 
@@ -42,5 +41,5 @@ void TVelmoraF::dropEvent(QDropEvent* event) {
     return;
   }
   event->acceptProposedAction();
-  files_->OpenChosen(QFileInfo(path).absoluteFilePath().toStdString());
+  files_->OpenChosen(CorePath(path));
 }

@@ -2,6 +2,8 @@
 
 #include <QCoreApplication>
 #include <QDate>
+#include <QDir>
+#include <QFileInfo>
 #include <QFileDialog>
 #include <QLocale>
 #include <QMessageBox>
@@ -47,7 +49,7 @@ std::optional<std::string> Chosen(QFileDialog& dialog) {
   if (dialog.exec() != QDialog::Accepted) return std::nullopt;
   const QStringList files = dialog.selectedFiles();
   if (files.isEmpty() || files.front().isEmpty()) return std::nullopt;
-  return files.front().toStdString();
+  return CorePath(files.front());
 }
 }  // namespace
 
@@ -82,6 +84,10 @@ bool QtFileDialogs::AskReplace(const std::string& path) {
   box.setObjectName(QStringLiteral("mbReplace"));
   box.setDefaultButton(QMessageBox::No);
   return box.exec() == QMessageBox::Yes;
+}
+
+std::string CorePath(const QString& path) {
+  return QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath()).toStdString();
 }
 
 std::unique_ptr<velmora::SettingsBackend> CreatePlatformSettingsBackend() {

@@ -40,6 +40,10 @@ class QtFileDialogs : public velmora::FileDialogs {
   QWidget* parent_;
 };
 
+// A path from Qt (a dialog, a drop, the command line) as the core keeps paths: absolute,
+// UTF-8, with the system's own separators ("\" on Windows, as its other programs write them).
+std::string CorePath(const QString& path);
+
 // The settings store of this platform: the registry on Windows, a file in the user's
 // configuration folder elsewhere.
 std::unique_ptr<velmora::SettingsBackend> CreatePlatformSettingsBackend();
