@@ -43,7 +43,7 @@ class TempDir {
     for (int attempt = 0; attempt < 100; ++attempt) {
       const auto candidate = base / ("velmora-cli-test-" + std::to_string(random()));
       if (std::filesystem::create_directory(candidate)) {
-        path_ = candidate.string();
+        path_ = candidate.u8string();
         return;
       }
     }

@@ -90,7 +90,7 @@ class TempDir {
       fs::path p = fs::temp_directory_path() / ("velmora-import-" + std::to_string(rd()));
       std::error_code ec;
       if (fs::create_directory(p, ec)) {
-        path_ = p.string();
+        path_ = p.u8string();
         return;
       }
     }
@@ -102,10 +102,11 @@ class TempDir {
   }
   const std::string& Path() const { return path_; }
   std::string Write(const std::string& relative, const std::string& bytes) const {
-    const std::filesystem::path p = std::filesystem::path(path_) / relative;
+    // UTF-8 both ways: a narrow path is the ANSI code page on Windows.
+    const std::filesystem::path p = std::filesystem::u8path(path_) / std::filesystem::u8path(relative);
     std::filesystem::create_directories(p.parent_path());
     std::ofstream(p, std::ios::binary) << bytes;
-    return p.string();
+    return p.u8string();
   }
   std::string Write(const std::string& relative, const DorlanWriter& w) const {
     return Write(relative, w.Bytes());

@@ -54,8 +54,8 @@ inline std::string ReadBytes(const std::string& path) {
 inline std::vector<std::string> FilesIn(const std::string& folder) {
   std::vector<std::string> names;
   std::error_code ec;
-  for (const auto& e : std::filesystem::directory_iterator(folder, ec))
-    names.push_back(e.path().filename().string());
+  for (const auto& e : std::filesystem::directory_iterator(std::filesystem::u8path(folder), ec))
+    names.push_back(e.path().filename().u8string());
   return names;
 }
 
