@@ -1,14 +1,8 @@
-# The Windows folder: velmora.exe and velmora-cli.exe with what the window needs beside it
-# (the Qt DLLs, the platform and style plug-ins, MinGW's run-time DLLs that Qt's DLLs
-# import), the README and the licence texts of everything shipped. velmora-cli.exe and the
-# program itself link the C++ run-time statically; Qt's DLLs do not.
-install(FILES ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/CHANGELOG.md DESTINATION .)
-install(FILES ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION . RENAME LICENSE.txt)
-install(FILES ${VELMORA_PACKAGING_DIR}/windows/licenses/README.txt DESTINATION licenses)
-
-if(NOT TARGET velmora)
-  return()
-endif()
+# What velmora.exe needs beside it on Windows, installed with it (included where Qt's
+# targets are seen): the Qt DLLs, the platform and style plug-ins, MinGW's run-time DLLs that
+# Qt's DLLs import, and the licence texts of all of them. velmora.exe and velmora-cli.exe
+# link the C++ run-time statically; Qt's DLLs do not.
+install(FILES ${PROJECT_SOURCE_DIR}/packaging/windows/licenses/README.txt DESTINATION licenses)
 foreach(module Core Gui Widgets)
   install(IMPORTED_RUNTIME_ARTIFACTS Qt6::${module} DESTINATION .)
 endforeach()
@@ -23,6 +17,11 @@ if(MINGW)
       message(FATAL_ERROR "The compiler does not know where ${dll} is: the Windows folder would lack it")
     endif()
     install(FILES ${path} DESTINATION .)
+    # Debian ships them with their symbols; a stripped package takes them without.
+    install(CODE "if(CMAKE_INSTALL_DO_STRIP)
+                    execute_process(COMMAND \"${CMAKE_STRIP}\" --strip-unneeded
+                                    \"\${CMAKE_INSTALL_PREFIX}/${dll}\")
+                  endif()")
   endforeach()
 endif()
 

@@ -3,7 +3,8 @@
 #   - the files an operator needs are there (the programs, the Qt platform and style
 #     plug-ins, the README and the licence texts);
 #   - every DLL that an .exe or .dll of the folder imports lies in the folder itself or is
-#     one of Windows' own (found in SYSTEM32, a Wine prefix's windows/system32);
+#     one of Windows' own (found in SYSTEM32, a Wine prefix's windows/system32, or an API
+#     set such as api-ms-win-core-synch-l1-2-0.dll);
 #   - every DLL in the folder is imported by something there: nothing ships that is not used.
 # usage: check-windows-folder.sh FOLDER SYSTEM32
 set -euo pipefail
@@ -31,6 +32,8 @@ while IFS= read -r -d '' binary; do
   for dll in $imports; do
     if grep -qxF "$dll" <<<"$own"; then
       used+="$dll"$'\n'
+    elif [[ "$dll" == api-ms-win-* || "$dll" == ext-ms-win-* ]]; then
+      :   # an API set: a contract of Windows 7 and later that the loader resolves, no file
     elif ! grep -qxF "$dll" <<<"$windows"; then
       fail "${binary#"$folder"/} needs $dll, which is neither in the folder nor in Windows"
     fi

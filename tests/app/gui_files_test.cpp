@@ -193,9 +193,11 @@ TEST_F(FilesTest, ARefusedRememberedFileIsNoSaveTarget) {
       EXPECT_EQ(Panel(*w, 2).toStdString(), line.toStdString());
     }
     ShowActive();
+    // Kinds this system cannot make were passed over: count from here.
+    const int asked = dialogs.saveCalls;
     QTest::keyClick(w.get(), Qt::Key_Insert, Qt::ControlModifier);
     QTest::keyClick(w.get(), Qt::Key_F5);
-    EXPECT_EQ(dialogs.saveCalls, k + 2) << "F5 asks for a name, as without a file";
+    EXPECT_EQ(dialogs.saveCalls, asked + 1) << "F5 asks for a name, as without a file";
     w->Table().SetModified(false);
     w.reset();
     std::filesystem::permissions(path.toStdString(), std::filesystem::perms::owner_all);
