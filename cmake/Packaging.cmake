@@ -27,7 +27,9 @@ if(UNIX AND NOT APPLE)
 endif()
 
 if(WIN32)
-  include(${CMAKE_CURRENT_LIST_DIR}/WindowsRuntime.cmake)
+  # Windows keeps a program's texts in its own folder; the window's DLLs come with the window.
+  install(FILES ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/CHANGELOG.md DESTINATION .)
+  install(FILES ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION . RENAME LICENSE.txt)
 else()
   install(FILES ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/LICENSE
                 ${PROJECT_SOURCE_DIR}/CHANGELOG.md

@@ -27,6 +27,10 @@ command -v dpkg-source >/dev/null || missing+=(dpkg-dev)
 [ -x /usr/lib/qt6/libexec/moc ] || missing+=(qt6-base-dev-tools)
 [ -f /usr/share/doc/libqt6core6/copyright ] || missing+=(qt6-base-dev)
 [ -f /usr/share/doc/mingw-w64-x86-64-dev/copyright ] || missing+=(mingw-w64-x86-64-dev)
+# The workbook libraries are built for Windows at the host's own versions.
+for package in libminizip-dev libpugixml-dev libxlsxwriter-dev libz-mingw-w64-dev; do
+  dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "ok installed" || missing+=("$package")
+done
 [ "$tests" = OFF ] || [ -f /usr/src/googletest/CMakeLists.txt ] || missing+=(googletest)
 if [ ${#missing[@]} -gt 0 ]; then
   if [ "$(id -u)" -ne 0 ]; then
@@ -40,6 +44,7 @@ fi
 
 qt=$(scripts/qt-mingw.sh | tail -n 1)
 [ -f "$qt/lib/cmake/Qt6/qt.toolchain.cmake" ] || { echo "build-windows: no Qt in '$qt'" >&2; exit 1; }
+libs=$(scripts/mingw-libs.sh | tail -n 1)
 
 # Qt's own toolchain file finds the Windows Qt and hands on to the project's MinGW one;
 # VELMORA_REQUIRE_APP turns a Qt that is not found into an error instead of a build
@@ -49,6 +54,7 @@ cmake -S . -B "$build" -G Ninja \
   -DQT_CHAINLOAD_TOOLCHAIN_FILE="$PWD/cmake/mingw-w64.cmake" \
   -DCMAKE_BUILD_TYPE=Release \
   -DVELMORA_REQUIRE_APP=ON \
+  -DVELMORA_MINGW_LIBS="$libs" \
   -DVELMORA_BUILD_TESTS="$tests" \
   -DVELMORA_BUILD_BENCHMARKS=OFF \
   -DVELMORA_GTEST_SOURCE_DIR=/usr/src/googletest \
