@@ -49,14 +49,17 @@ timeout 60 wine "$installed/velmora-cli.exe" image "$(winpath "$routes")" -o "$(
   </dev/null >/dev/null || fail "velmora-cli.exe could not build the image"
 
 step "starting velmora.exe under Xvfb with the windows platform"
+# Wine's desktop process takes the display it is started with: end the one that the
+# installer ran under (no display) so that the window's own run starts it under Xvfb.
+timeout 60 wineserver -k >/dev/null 2>&1 || true
 export VELMORA_SMOKE_ROUTES="$routes" VELMORA_SMOKE_WORK="$work" VELMORA_SMOKE_EXE="$installed/velmora.exe"
 timeout 300 xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
   set -euo pipefail
   wine "$VELMORA_SMOKE_EXE" "--simulate=save=Z:$(tr / "\\\\" <<<"$VELMORA_SMOKE_WORK/kado.bin")" \
     "Z:$(tr / "\\\\" <<<"$VELMORA_SMOKE_ROUTES")" </dev/null >"$VELMORA_SMOKE_WORK/velmora.log" 2>&1 &
   program=$!
-  window=$(timeout 120 xdotool search --sync --name "^Velmora v1\.05 " | head -n 1)
-  [ -n "$window" ] || { echo "no main window" >&2; exit 1; }
+  window=$(timeout 120 xdotool search --sync --name "^Velmora v1\.05 " | head -n 1) || true
+  [ -n "$window" ] || { echo "no main window within 120 s" >&2; exit 1; }
   xdotool getwindowname "$window" >"$VELMORA_SMOKE_WORK/title.txt"
   # F9 does nothing until the first activation has found the simulated КАДО: ask again
   # until the device holds something.
@@ -71,6 +74,7 @@ timeout 300 xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
   xdotool key ctrl+F4
   for _ in $(seq 60); do kill -0 "$program" 2>/dev/null || break; sleep 0.5; done
   if kill -0 "$program" 2>/dev/null; then echo "the window did not close on Ctrl+F4" >&2; exit 1; fi
+  timeout 60 wineserver -w || true
 ' || fail "the window run (see $work/velmora.log)"
 
 grep -qF "Velmora v1.05 Маршруты депо.mrp" "$work/title.txt" ||
@@ -80,7 +84,8 @@ size=$(stat -c %s "$work/expected.bin")
 cmp -n "$size" "$work/expected.bin" "$work/kado.bin" || fail "the КАДО holds other bytes than the route image"
 step "F9 wrote the $size-byte route image"
 
-timeout 60 wine reg export 'HKLM\Software\Informer Morvan' "$(winpath "$work/settings.reg")" </dev/null >/dev/null 2>&1 ||
+# The program has always been 32-bit: its machine-wide key lies in the registry's 32-bit view.
+timeout 60 wine reg export 'HKLM\Software\Informer Morvan' "$(winpath "$work/settings.reg")" /reg:32 </dev/null >/dev/null 2>&1 ||
   fail "no settings key HKLM\\Software\\Informer Morvan"
 iconv -f UTF-16 -t UTF-8 "$work/settings.reg" | tr -d '\r' >"$work/settings.txt"
 grep -qF '"LastFileBrel"="Z:\\' "$work/settings.txt" && grep -qF 'Маршруты депо.mrp"' "$work/settings.txt" ||
