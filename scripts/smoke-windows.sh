@@ -18,6 +18,9 @@ work="$build/smoke"
 rm -rf "$work"
 mkdir -p "$work"
 export WINEPREFIX="$work/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree=;mshtml="
+# As on an operator's machine: the installed folder's own DLLs and Qt's real platform, not
+# what the test run around this one set up (its DLL path, the offscreen platform).
+unset WINEPATH WINEQT_QPA_PLATFORM WINEQT_QPA_FONTDIR
 export LC_ALL=C.UTF-8   # Cyrillic arguments reach the program as UTF-16 through this
 step() { echo "smoke-windows: $*"; }
 fail() { echo "smoke-windows: FAILED: $*" >&2; exit 1; }
