@@ -55,9 +55,10 @@ if ! timeout 300 wine wineboot </dev/null >/dev/null 2>&1; then
 fi
 timeout 60 wine "$build/cli/velmora-cli.exe" --help </dev/null >/dev/null
 
-if ! timeout 2400 ctest --test-dir "$build" --output-on-failure --timeout 120 -j2 </dev/null; then
+if ! timeout 2400 ctest --test-dir "$build" --output-on-failure --timeout 60 -j2 </dev/null; then
   # Now and then a test process under a fresh Wine prefix ends at once without printing a
-  # line (not even the test framework's header), so the test itself never ran. Each failed
+  # line (not even the test framework's header), so the test itself never ran, or a window
+  # test's process does not end after its test has passed (60 s cut it short). Each failed
   # test runs once more, alone; one that fails again fails the build, and those that pass
   # are named so a real intermittent fault stays visible.
   failed_list="$build/Testing/Temporary/LastTestsFailed.log"
@@ -65,7 +66,7 @@ if ! timeout 2400 ctest --test-dir "$build" --output-on-failure --timeout 120 -j
   echo "ci-windows: running the $failures failed tests once more" >&2
   [ -f "$failed_list" ] && sed 's/^[0-9]*:/  /' "$failed_list" >&2
   # More than a few failures is no start-up hiccup: those stand as they are.
-  if [ "$failures" -le 3 ] && timeout 600 ctest --test-dir "$build" --rerun-failed --output-on-failure --timeout 120 </dev/null; then
+  if [ "$failures" -le 3 ] && timeout 600 ctest --test-dir "$build" --rerun-failed --output-on-failure --timeout 60 </dev/null; then
     echo "ci-windows: the tests above passed when run again" >&2
   else
     status=1
