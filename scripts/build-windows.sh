@@ -16,6 +16,7 @@ for arg in "$@"; do
 done
 build="${VELMORA_MINGW_BUILD:-build/mingw}"
 case "$build" in /*) ;; *) build="$PWD/$build" ;; esac
+. scripts/windows-common.sh
 
 missing=()
 command -v x86_64-w64-mingw32-g++-posix >/dev/null || missing+=(g++-mingw-w64-x86-64-posix)
@@ -32,15 +33,7 @@ for package in libminizip-dev libpugixml-dev libxlsxwriter-dev libz-mingw-w64-de
   dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "ok installed" || missing+=("$package")
 done
 [ "$tests" = OFF ] || [ -f /usr/src/googletest/CMakeLists.txt ] || missing+=(googletest)
-if [ ${#missing[@]} -gt 0 ]; then
-  if [ "$(id -u)" -ne 0 ]; then
-    echo "build-windows: install first: sudo apt-get install -y ${missing[*]}" >&2
-    exit 1
-  fi
-  export DEBIAN_FRONTEND=noninteractive
-  apt-get update -qq
-  apt-get install -y -qq "${missing[@]}" >/dev/null
-fi
+install_missing build-windows "${missing[@]}"
 
 qt=$(scripts/qt-mingw.sh | tail -n 1)
 [ -f "$qt/lib/cmake/Qt6/qt.toolchain.cmake" ] || { echo "build-windows: no Qt in '$qt'" >&2; exit 1; }

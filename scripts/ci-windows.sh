@@ -9,6 +9,7 @@ cd "$(dirname "$0")/.."
 build="${VELMORA_MINGW_BUILD:-build/mingw}"
 case "$build" in /*) ;; *) build="$PWD/$build" ;; esac
 export VELMORA_MINGW_BUILD="$build"
+. scripts/windows-common.sh
 start=$SECONDS
 
 missing=()
@@ -17,15 +18,7 @@ command -v xvfb-run >/dev/null || missing+=(xvfb xauth)
 command -v xdotool >/dev/null || missing+=(xdotool)
 command -v unzip >/dev/null || missing+=(unzip)
 [ -d /usr/share/fonts/truetype/dejavu ] || missing+=(fonts-dejavu-core)
-if [ ${#missing[@]} -gt 0 ]; then
-  if [ "$(id -u)" -ne 0 ]; then
-    echo "ci-windows: install first: sudo apt-get install -y ${missing[*]}" >&2
-    exit 1
-  fi
-  export DEBIAN_FRONTEND=noninteractive
-  apt-get update -qq
-  apt-get install -y -qq "${missing[@]}" >/dev/null
-fi
+install_missing ci-windows "${missing[@]}"
 
 status=0
 scripts/build-windows.sh --with-tests || status=1

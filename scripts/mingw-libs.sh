@@ -15,14 +15,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 checkout="$PWD"
 log() { echo "mingw-libs: $*" >&2; }
-
-if [ -n "${VELMORA_MINGW_LIBS_CACHE:-}" ]; then
-  cache="$VELMORA_MINGW_LIBS_CACHE"
-elif [ "$(id -u)" -eq 0 ]; then
-  cache=/var/cache/velmora
-else
-  cache="${XDG_CACHE_HOME:-$HOME/.cache}/velmora"
-fi
+. scripts/windows-common.sh
+cache=$(velmora_cache_folder "${VELMORA_MINGW_LIBS_CACHE:-}")
 
 # The source versions of the host's own packages: Windows gets the same code.
 sources=(minizip:libminizip-dev pugixml:libpugixml-dev libxlsxwriter:libxlsxwriter-dev)
@@ -68,11 +62,7 @@ command -v ninja >/dev/null || missing+=(ninja-build)
 command -v dpkg-source >/dev/null || missing+=(dpkg-dev)
 [ -n "$zlib_version" ] || missing+=(libz-mingw-w64-dev)
 if [ ${#missing[@]} -gt 0 ]; then
-  if [ "$(id -u)" -ne 0 ]; then
-    log "install first: sudo apt-get install -y ${missing[*]}"
-    exit 1
-  fi
-  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}" >&2
+  install_missing mingw-libs "${missing[@]}"
   exec "$0" "$@"   # the zlib version is part of the name
 fi
 
@@ -93,21 +83,7 @@ mkdir -p "$work" "$prefix.partial/include/minizip" "$prefix.partial/lib"
 out="$prefix.partial"
 start=$SECONDS
 
-# apt-get source needs a deb-src entry: where there is none, add the twin of each of the
-# machine's own Debian entries.
-fetch() {
-  (cd "$work" && apt-get source --download-only "${versions[@]}" >&2 2>/dev/null)
-}
-if ! fetch; then
-  if [ "$(id -u)" -ne 0 ]; then
-    log "apt-get source failed: add a deb-src entry for your Debian suites, then apt-get update"
-    exit 1
-  fi
-  log "adding deb-src entries for the machine's Debian suites"
-  scripts/deb-src.sh >&2
-  apt-get update -qq >&2
-  (cd "$work" && apt-get source --download-only "${versions[@]}" >&2)
-fi
+fetch_debian_sources mingw-libs "$work" "${versions[@]}"
 for dsc in "$work"/*.dsc; do
   name=$(basename "$dsc" .dsc)
   (cd "$work" && dpkg-source --no-check -x "$dsc" "src-${name%%_*}" >&2)

@@ -15,14 +15,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 checkout="$PWD"
 log() { echo "qt-mingw: $*" >&2; }
-
-if [ -n "${VELMORA_QT_CACHE:-}" ]; then
-  cache="$VELMORA_QT_CACHE"
-elif [ "$(id -u)" -eq 0 ]; then
-  cache=/var/cache/velmora
-else
-  cache="${XDG_CACHE_HOME:-$HOME/.cache}/velmora"
-fi
+. scripts/windows-common.sh
+cache=$(velmora_cache_folder "${VELMORA_QT_CACHE:-}")
 
 host_version=$(dpkg-query -W -f='${Version}' qt6-base-dev 2>/dev/null || true)
 if [ -z "$host_version" ]; then
@@ -90,13 +84,7 @@ command -v "$compiler" >/dev/null || missing+=(g++-mingw-w64-x86-64-posix)
 command -v ninja >/dev/null || missing+=(ninja-build)
 command -v dpkg-source >/dev/null || missing+=(dpkg-dev)
 [ -x /usr/lib/qt6/libexec/moc ] || missing+=(qt6-base-dev-tools)
-if [ ${#missing[@]} -gt 0 ]; then
-  if [ "$(id -u)" -ne 0 ]; then
-    log "install first: sudo apt-get install -y ${missing[*]}"
-    exit 1
-  fi
-  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}" >&2
-fi
+install_missing qt-mingw "${missing[@]}"
 
 mkdir -p "$cache"
 exec 9>"$cache/.qt-$hash.lock"
@@ -115,18 +103,7 @@ mkdir -p "$work"
 start=$SECONDS
 
 # The source of the host's qt6-base, with Debian's patches (security fixes among them).
-# apt-get source needs a deb-src entry: where there is none, add the twin of each of the
-# machine's own Debian entries.
-if ! (cd "$work" && apt-get source --download-only "qt6-base=$host_version" >&2 2>/dev/null); then
-  if [ "$(id -u)" -ne 0 ]; then
-    log "apt-get source qt6-base failed: add a deb-src entry for your Debian suites, then apt-get update"
-    exit 1
-  fi
-  log "adding deb-src entries for the machine's Debian suites"
-  scripts/deb-src.sh >&2
-  apt-get update -qq >&2
-  (cd "$work" && apt-get source --download-only "qt6-base=$host_version" >&2)
-fi
+fetch_debian_sources qt-mingw "$work" "qt6-base=$host_version"
 (cd "$work" && dpkg-source --no-check -x qt6-base_*.dsc src >&2)
 
 log "configuring Qt $upstream for Windows into $prefix"

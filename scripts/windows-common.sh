@@ -1,0 +1,44 @@
+# Shared by the scripts that build Velmora for Windows on Debian; sourced, not run.
+
+# The cache folder for builds that are made once: $1 when given (the caller's override),
+# else /var/cache/velmora as root, else $XDG_CACHE_HOME/velmora or ~/.cache/velmora.
+velmora_cache_folder() {
+  if [ -n "${1:-}" ]; then
+    echo "$1"
+  elif [ "$(id -u)" -eq 0 ]; then
+    echo /var/cache/velmora
+  else
+    echo "${XDG_CACHE_HOME:-$HOME/.cache}/velmora"
+  fi
+}
+
+# install_missing WHO PACKAGE...: installs the packages as root; otherwise names them and
+# fails. Nothing to do without packages.
+install_missing() {
+  local who="$1"
+  shift
+  [ $# -gt 0 ] || return 0
+  if [ "$(id -u)" -ne 0 ]; then
+    echo "$who: install first: sudo apt-get install -y $*" >&2
+    return 1
+  fi
+  DEBIAN_FRONTEND=noninteractive apt-get update -qq >&2
+  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "$@" >/dev/null
+}
+
+# fetch_debian_sources WHO FOLDER PACKAGE=VERSION...: the Debian source packages into
+# FOLDER. apt-get source needs a deb-src entry: where there is none, the twin of each of the
+# machine's own Debian entries is added (root only).
+fetch_debian_sources() {
+  local who="$1" folder="$2"
+  shift 2
+  (cd "$folder" && apt-get source --download-only "$@" >&2 2>/dev/null) && return 0
+  if [ "$(id -u)" -ne 0 ]; then
+    echo "$who: apt-get source $* failed: add a deb-src entry for your Debian suites, then apt-get update" >&2
+    return 1
+  fi
+  echo "$who: adding deb-src entries for the machine's Debian suites" >&2
+  "$(dirname "${BASH_SOURCE[0]}")/deb-src.sh" >&2
+  apt-get update -qq >&2
+  (cd "$folder" && apt-get source --download-only "$@" >&2)
+}
