@@ -16,6 +16,7 @@
 #include <QWindow>
 
 #include "qtadapters.h"
+#include "version.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -23,7 +24,7 @@
 
 namespace {
 
-const QString kCaption = QStringLiteral("Velmora v1.05 о программе...");
+const QString kCaption = QStringLiteral("Velmora v" VELMORA_VERSION " о программе...");
 const QString kExitHint = QStringLiteral("Щелкните мышью по кнопке для выхода из формы");
 const QString kNoName = QStringLiteral("Без имени");
 
@@ -38,7 +39,7 @@ QString PlatformName(int platformId) {
 
 const QStringList& FixedLines() {
   static const QStringList lines = {
-      QStringLiteral("АРМ Velmora v1.05 (B.49) окт-2009 \"Морван-Информ\"."),
+      QStringLiteral("АРМ Velmora v" VELMORA_VERSION " (B.49) окт-2009 \"Морван-Информ\"."),
       QStringLiteral(" "),
       QStringLiteral("Программа подготовки текстовой информации о маршрутах, начальных"),
       QStringLiteral("и конечных остановках для вывода на табло системы \"ЛУМАР\""),

@@ -3,13 +3,15 @@
 #include <QMessageBox>
 #include <exception>
 
-const QString VelmoraApplication::kTitle = QStringLiteral("Velmora v1.05");
+#include "version.h"
+
+const QString VelmoraApplication::kTitle = QStringLiteral("Velmora v" VELMORA_VERSION);
 
 VelmoraApplication::VelmoraApplication(int& argc, char** argv) : QApplication(argc, argv) {
   setApplicationName(QStringLiteral("velmora"));
   // Not the display name: Qt would append it to every window title, and the window's
   // title already begins with it.
-  setApplicationVersion(QStringLiteral("1.05"));
+  setApplicationVersion(QStringLiteral(VELMORA_VERSION));
 }
 
 bool VelmoraApplication::notify(QObject* receiver, QEvent* event) {

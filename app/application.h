@@ -15,7 +15,7 @@ class VelmoraApplication : public QApplication {
   // Replaces the error box (the tests answer it themselves).
   void SetErrorReporter(std::function<void(const QString&)> reporter);
 
-  static const QString kTitle;  // "Velmora v1.05", the title of the error box
+  static const QString kTitle;  // "Velmora v<version>", the title of the error box
 
  private:
   void Report(const QString& text);

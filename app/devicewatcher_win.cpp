@@ -9,6 +9,7 @@
 #include <QMessageBox>
 #include <QWidget>
 
+#include "application.h"
 #include "device/devicelink.h"
 #include "devicewatcher.h"
 
@@ -87,7 +88,7 @@ DeviceWatcher::Source DeviceWatcher::Start() {
     FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_ALLOCATE_BUFFER, nullptr, error,
                    MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), reinterpret_cast<LPSTR>(&text), 0,
                    nullptr);
-    QMessageBox::critical(window_, QStringLiteral("Velmora v1.05"),
+    QMessageBox::critical(window_, VelmoraApplication::kTitle,
                           QString::fromLocal8Bit(text ? text : ""));
     if (text) LocalFree(text);
     return source_;

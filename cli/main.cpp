@@ -4,6 +4,7 @@
 
 #include "commands.h"
 #include "platform.h"
+#include "version.h"
 
 namespace {
 
@@ -53,7 +54,7 @@ int main(int argc, char** argv) {
   const std::string& name = words[1];
   if (name == "--help" || name == "-h" || name == "help") return PrintHelp(kHelp);
   if (name == "--version") {
-    std::puts("velmora-cli 1.05");
+    std::puts("velmora-cli " VELMORA_VERSION);
     return kExitOk;
   }
   for (const Command& command : kCommands) {

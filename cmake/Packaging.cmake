@@ -37,7 +37,7 @@ else()
 endif()
 
 set(CPACK_PACKAGE_NAME velmora)
-set(CPACK_PACKAGE_VERSION ${VELMORA_VERSION_TEXT})
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_VENDOR "Velmora developers")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Route texts for the LUMAR display boards and the KADO transfer device")
 set(CPACK_PACKAGE_DESCRIPTION
@@ -71,15 +71,15 @@ elseif(WIN32)
   # velmora-1.05-win64.zip, a folder to copy anywhere, and velmora-1.05-win64-setup.exe
   # (the setup name is given per generator in WindowsPackaging.cmake).
   set(CPACK_GENERATOR ZIP NSIS)
-  set(CPACK_PACKAGE_FILE_NAME velmora-${VELMORA_VERSION_TEXT}-win64)
+  set(CPACK_PACKAGE_FILE_NAME velmora-${PROJECT_VERSION}-win64)
   set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY ON)
   set(CPACK_PROJECT_CONFIG_FILE ${CMAKE_CURRENT_LIST_DIR}/WindowsPackaging.cmake)
   # The NSIS commands below hold backslashes and "$": CPack must pass them on as they are.
   set(CPACK_VERBATIM_VARIABLES ON)
   set(CPACK_PACKAGE_INSTALL_DIRECTORY Velmora)
   set(CPACK_PACKAGE_EXECUTABLES velmora Velmora)
-  set(CPACK_NSIS_PACKAGE_NAME "Velmora ${VELMORA_VERSION_TEXT}")
-  set(CPACK_NSIS_DISPLAY_NAME "Velmora ${VELMORA_VERSION_TEXT}")
+  set(CPACK_NSIS_PACKAGE_NAME "Velmora ${PROJECT_VERSION}")
+  set(CPACK_NSIS_DISPLAY_NAME "Velmora ${PROJECT_VERSION}")
   set(CPACK_NSIS_INSTALL_ROOT "$PROGRAMFILES64")
   set(CPACK_NSIS_INSTALLED_ICON_NAME velmora.exe)
   set(CPACK_NSIS_ENABLE_UNINSTALL_BEFORE_INSTALL ON)
