@@ -35,23 +35,15 @@ done
 [ "$tests" = OFF ] || [ -f /usr/src/googletest/CMakeLists.txt ] || missing+=(googletest)
 install_missing build-windows "${missing[@]}"
 
-qt=$(scripts/qt-mingw.sh | tail -n 1)
-[ -f "$qt/lib/cmake/Qt6/qt.toolchain.cmake" ] || { echo "build-windows: no Qt in '$qt'" >&2; exit 1; }
-libs=$(scripts/mingw-libs.sh | tail -n 1)
+VELMORA_QT_PREFIX=$(scripts/qt-mingw.sh | tail -n 1)
+[ -f "$VELMORA_QT_PREFIX/lib/cmake/Qt6/qt.toolchain.cmake" ] ||
+  { echo "build-windows: no Qt in '$VELMORA_QT_PREFIX'" >&2; exit 1; }
+VELMORA_MINGW_LIBS=$(scripts/mingw-libs.sh | tail -n 1)
+export VELMORA_QT_PREFIX VELMORA_MINGW_LIBS
 
-# Qt's own toolchain file finds the Windows Qt and hands on to the project's MinGW one;
-# VELMORA_REQUIRE_APP turns a Qt that is not found into an error instead of a build
-# without the window.
-cmake -S . -B "$build" -G Ninja \
-  -DCMAKE_TOOLCHAIN_FILE="$qt/lib/cmake/Qt6/qt.toolchain.cmake" \
-  -DQT_CHAINLOAD_TOOLCHAIN_FILE="$PWD/cmake/mingw-w64.cmake" \
-  -DCMAKE_BUILD_TYPE=Release \
-  -DVELMORA_REQUIRE_APP=ON \
-  -DVELMORA_MINGW_LIBS="$libs" \
-  -DVELMORA_BUILD_TESTS="$tests" \
-  -DVELMORA_BUILD_BENCHMARKS=OFF \
-  -DVELMORA_GTEST_SOURCE_DIR=/usr/src/googletest \
-  -DCMAKE_GTEST_DISCOVER_TESTS_DISCOVERY_MODE=PRE_TEST >/dev/null
+# The mingw preset: Qt's own toolchain file finds the Windows Qt and hands on to the
+# project's MinGW one, and a Qt that is not found stops the configure.
+cmake --preset mingw -B "$build" -DVELMORA_BUILD_TESTS="$tests" >/dev/null
 
 status=0
 # Keep going past a test file that does not build, so that everything else still builds.

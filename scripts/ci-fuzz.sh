@@ -12,10 +12,8 @@ if ! command -v clang++ >/dev/null; then
   echo "ci-fuzz: clang++ is needed for libFuzzer" >&2
   exit 1
 fi
-cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
-  -DVELMORA_FUZZ=ON -DVELMORA_BUILD_APP=OFF -DVELMORA_BUILD_TESTS=OFF \
-  -DVELMORA_BUILD_BENCHMARKS=OFF >/dev/null
-cmake --build "$build" --target fuzz_all
+cmake --preset fuzz >/dev/null
+cmake --build --preset fuzz
 
 # The targets write their files into a temporary folder; memory is faster than a disk.
 if [ -z "${TMPDIR:-}" ] && [ -d /dev/shm ] && [ -w /dev/shm ]; then

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Builds the Debian package, unpacks it into a scratch root, validates its desktop entry,
 # AppStream metainfo and MIME package, and runs the installed velmora-cli from there:
-# --help and convert round trips. The dev preset's folder is used
-# unless VELMORA_PACKAGE_BUILD names another build folder (tests are then not built).
+# --help and convert round trips. The dev preset's build (the one the tests ran on) is
+# packed; VELMORA_PACKAGE_PRESET=release packs a build of the programs alone.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh
@@ -20,19 +20,15 @@ if [ ${#tools[@]} -gt 0 ]; then
   DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${tools[@]}"
 fi
 
-build="${VELMORA_PACKAGE_BUILD:-}"
-if [ -z "$build" ]; then
-  build=build/dev
-  cmake --preset dev >/dev/null
-else
-  cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELMORA_BUILD_TESTS=OFF \
-    -DVELMORA_BUILD_BENCHMARKS=OFF >/dev/null
-fi
-cmake --build "$build"
+preset="${VELMORA_PACKAGE_PRESET:-dev}"
+build="build/$preset"
+cmake --preset "$preset" >/dev/null
+cmake --build --preset "$preset"
 (cd "$build" && cpack -G DEB)
 
-deb="$build/velmora_1.05_$(dpkg --print-architecture).deb"
-test -f "$deb" || { echo "ci-package: $deb was not built" >&2; exit 1; }
+debs=("$build"/velmora_*_"$(dpkg --print-architecture)".deb)
+deb="${debs[0]}"
+test -f "$deb" || { echo "ci-package: no velmora_*.deb was built in $build" >&2; exit 1; }
 dpkg-deb --field "$deb" Package Version Architecture Depends Section
 
 scratch="$(mktemp -d)"
