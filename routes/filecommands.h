@@ -6,6 +6,7 @@
 #include "clock.h"
 #include "messagesink.h"
 #include "routetable.h"
+#include "version.h"
 
 namespace velmora {
 
@@ -30,7 +31,7 @@ class FileCommandHost : public MessageSink {
   virtual void RefreshWindowState() = 0;
 };
 
-constexpr const char* kTitlePrefix = "Velmora v1.05 ";
+constexpr const char* kTitlePrefix = "Velmora v" VELMORA_VERSION " ";
 // The title at start without a remembered file, and after close (two blanks). CP1251.
 std::string TitleWithoutFile();
 std::string TitleAfterClose();

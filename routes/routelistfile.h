@@ -4,13 +4,14 @@
 
 #include "clock.h"
 #include "routerecord.h"
+#include "version.h"
 
 namespace velmora {
 
 constexpr std::size_t kMaxRouteListFileSize = 16u * 1024u * 1024u;
 
 // The maker's notice of the version line; readers ignore it.
-constexpr const char* kMakersNotice = "Velmora 1.05 ";
+constexpr const char* kMakersNotice = "Velmora " VELMORA_VERSION " ";
 
 // The red log line when a file holds more routes than the stored route list (CP1251).
 std::string TooManyRoutesText();
