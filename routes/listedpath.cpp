@@ -5,6 +5,8 @@
 #include <system_error>
 #include <vector>
 
+#include "textbytes.h"
+
 namespace velmora {
 namespace fs = std::filesystem;
 namespace {
@@ -48,11 +50,7 @@ std::u32string Fold(const std::string& utf8) {
     } else if (c >= 0x80) {
       c = 0xDC00 + c;  // a stray byte compares only with itself
     }
-    if (c >= 'A' && c <= 'Z') c += 0x20;
-    else if (c >= 0xC0 && c <= 0xDE && c != 0xD7) c += 0x20;
-    else if (c >= 0x410 && c <= 0x42F) c += 0x20;
-    else if (c >= 0x400 && c <= 0x40F) c += 0x50;
-    out.push_back(c);
+    out.push_back(FoldCase(c));
     i += len;
   }
   return out;

@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "regularfile.h"
+#include "textbytes.h"
 
 namespace velmora::detail {
 namespace {
@@ -20,13 +21,7 @@ std::string WindowsErrorText(DWORD code) {
                            wide.back() == L'.'))
     wide.pop_back();
   if (wide.empty()) return ErrnoText(EIO);
-  const int size = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()),
-                                       nullptr, 0, nullptr, nullptr);
-  std::string utf8(static_cast<std::size_t>(size > 0 ? size : 0), '\0');
-  if (size > 0)
-    WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), utf8.data(), size,
-                        nullptr, nullptr);
-  return utf8;
+  return Utf8FromWide(wide.data(), wide.size());
 }
 
 HANDLE AsHandle(std::intptr_t h) { return reinterpret_cast<HANDLE>(h); }
