@@ -6,7 +6,7 @@
 #include <cstdio>
 
 #include "platform.h"
-#include "cli.h"
+#include "routes/fileio.h"
 #include "routes/textbytes.h"
 
 namespace velmora::cli {

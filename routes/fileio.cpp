@@ -207,6 +207,23 @@ std::string ReplaceExtension(const std::string& path, const std::string& extensi
   return path.substr(0, path.size() - current.size()) + extension;
 }
 
+std::string JoinPath(const std::string& folder, const std::string& name) {
+  if (folder.empty()) return name;
+  return IsSeparator(folder.back()) ? folder + name : folder + "/" + name;
+}
+
+std::string ParentFolder(const std::string& path) {
+  const std::size_t at = path.find_last_of(detail::kLocalSeparators);
+  if (at == std::string::npos) return ".";
+  if (at == 0) return path.substr(0, 1);
+  return path.substr(0, at);
+}
+
+std::string BaseName(const std::string& path) {
+  const std::size_t at = path.find_last_of(detail::kLocalSeparators);
+  return at == std::string::npos ? path : path.substr(at + 1);
+}
+
 namespace detail {
 
 std::string ErrnoText(int error) {

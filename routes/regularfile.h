@@ -29,6 +29,9 @@ class RegularFileReader {
   uint64_t size_ = 0;
 };
 
+// The separators of this system's own paths: "/", and "\" too on Windows.
+extern const char kLocalSeparators[];
+
 // The reason given for a FIFO, socket or device (UTF-8).
 std::string NotRegularFileText();
 // The system's text for an errno value (UTF-8).

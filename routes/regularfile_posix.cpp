@@ -49,4 +49,6 @@ long long RegularFileReader::Read(char* buffer, std::size_t size, std::string& e
   }
 }
 
+const char kLocalSeparators[] = "/";
+
 }  // namespace velmora::detail

@@ -74,4 +74,6 @@ long long RegularFileReader::Read(char* buffer, std::size_t size, std::string& e
   return static_cast<long long>(got);
 }
 
+const char kLocalSeparators[] = "/\\";
+
 }  // namespace velmora::detail
