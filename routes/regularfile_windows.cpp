@@ -1,4 +1,5 @@
 #include <windows.h>
+#include <io.h>
 
 #include <cerrno>
 #include <filesystem>
@@ -73,6 +74,12 @@ long long RegularFileReader::Read(char* buffer, std::size_t size, std::string& e
   }
   return static_cast<long long>(got);
 }
+
+std::FILE* OpenForWriting(const std::filesystem::path& path, bool append) {
+  return _wfopen(path.c_str(), append ? L"ab" : L"wb");
+}
+
+bool SyncFile(std::FILE* file) { return _commit(_fileno(file)) == 0; }
 
 const char kLocalSeparators[] = "/\\";
 
