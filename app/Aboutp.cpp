@@ -11,16 +11,11 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QStyle>
-#include <QSysInfo>
 #include <QTextOption>
 #include <QWindow>
 
 #include "qtadapters.h"
 #include "version.h"
-
-#ifdef _WIN32
-#include <windows.h>
-#endif
 
 namespace {
 
@@ -62,56 +57,6 @@ const QStringList& FixedLines() {
 }
 
 }  // namespace
-
-AboutSystemInfo CurrentSystemInfo() {
-  AboutSystemInfo info;
-#ifdef _WIN32
-  // The computer's own (NetBIOS) name, asked with room for 15 characters and the
-  // terminator: a name of 15 characters does not fit and the window says "Без имени".
-  wchar_t name[15] = {};
-  DWORD length = sizeof name / sizeof name[0];
-  if (GetComputerNameW(name, &length)) info.computerName = QString::fromWCharArray(name, length);
-  // RtlGetVersion reports the true version; GetVersionEx is shimmed to the manifest's.
-  struct OsVersion {
-    ULONG size, major, minor, build, platform;
-    WCHAR servicePack[128];
-  } v{};
-  v.size = sizeof v;
-  using RtlGetVersionFn = LONG(WINAPI*)(OsVersion*);
-  const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
-  const auto rtlGetVersion =
-      ntdll ? reinterpret_cast<RtlGetVersionFn>(
-                  reinterpret_cast<void*>(GetProcAddress(ntdll, "RtlGetVersion")))
-            : nullptr;
-  if (rtlGetVersion && rtlGetVersion(&v) == 0) {
-    info.platformId = static_cast<int>(v.platform);
-    info.major = v.major;
-    info.minor = v.minor;
-    info.build = v.build;
-    info.servicePack = QString::fromWCharArray(v.servicePack);
-  }
-#else
-  info.computerName = QSysInfo::machineHostName();
-  info.productName = QSysInfo::prettyProductName();
-  // "6.1.0-18-amd64": 6.1 as the version, 0 as the build, the whole text in the last place.
-  const QString kernel = QSysInfo::kernelVersion();
-  const QStringList parts = kernel.split(QLatin1Char('.'));
-  auto number = [&parts](int i) {
-    if (i >= parts.size()) return 0u;
-    QString digits;
-    for (QChar c : parts[i]) {
-      if (!c.isDigit()) break;
-      digits += c;
-    }
-    return digits.toUInt();
-  };
-  info.major = number(0);
-  info.minor = number(1);
-  info.build = number(2);
-  info.servicePack = kernel;
-#endif
-  return info;
-}
 
 QStringList BuildAboutLines(const AboutSystemInfo& info, const QDateTime& now) {
   QStringList lines = FixedLines();

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "routes/textbytes.h"
+
 namespace velmora {
 namespace {
 
@@ -14,13 +16,12 @@ std::vector<uint8_t> DateBytes(double oleDate) {
   uint64_t bits = 0;
   std::memcpy(&bits, &oleDate, sizeof bits);
   std::vector<uint8_t> bytes(8);
-  for (int i = 0; i < 8; ++i) bytes[i] = static_cast<uint8_t>(bits >> (8 * i));
+  EncodeLittleEndian(bytes.data(), bits, 8);
   return bytes;
 }
 
 double DateOf(const std::vector<uint8_t>& bytes) {
-  uint64_t bits = 0;
-  for (int i = 0; i < 8; ++i) bits |= static_cast<uint64_t>(bytes[i]) << (8 * i);
+  const uint64_t bits = DecodeLittleEndian(bytes.data(), 8);
   double d = 0;
   std::memcpy(&d, &bits, sizeof d);
   return d;
@@ -69,9 +70,9 @@ TypedSettingsValue TypedSettingsValue::String(const std::string& utf8) {
 }
 
 TypedSettingsValue TypedSettingsValue::Dword(uint32_t value) {
-  std::string data(4, '\0');
-  for (int i = 0; i < 4; ++i) data[i] = static_cast<char>(value >> (8 * i));
-  return {SettingsType::Dword, data};
+  uint8_t bytes[4];
+  EncodeLittleEndian(bytes, value, 4);
+  return {SettingsType::Dword, std::string(bytes, bytes + 4)};
 }
 
 bool MemorySettingsBackend::KeyExists() { return keyExists; }
@@ -98,9 +99,8 @@ bool MemorySettingsBackend::ReadDword(const std::string& name, uint32_t& out) {
   if (!keyExists || it == values.end() || it->second.type != SettingsType::Dword ||
       it->second.data.size() != 4)
     return false;
-  uint32_t v = 0;
-  for (int i = 0; i < 4; ++i) v |= static_cast<uint32_t>(static_cast<uint8_t>(it->second.data[i])) << (8 * i);
-  out = v;
+  out = static_cast<uint32_t>(
+      DecodeLittleEndian(reinterpret_cast<const uint8_t*>(it->second.data.data()), 4));
   return true;
 }
 

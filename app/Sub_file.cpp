@@ -5,6 +5,7 @@
 
 #include "Sub.h"
 #include "routes/fileio.h"
+#include "routes/textbytes.h"
 
 namespace velmora {
 
@@ -109,9 +110,8 @@ std::string FormatValue(const TypedSettingsValue& v) {
     case SettingsType::ExpandString: return "expand:" + Escape(v.data);
     case SettingsType::Dword: {
       if (v.data.size() != 4) return std::string();
-      uint32_t n = 0;
-      for (int i = 0; i < 4; ++i) n |= static_cast<uint32_t>(static_cast<uint8_t>(v.data[i])) << (8 * i);
-      return "dword:" + std::to_string(n);
+      const uint8_t* bytes = reinterpret_cast<const uint8_t*>(v.data.data());
+      return "dword:" + std::to_string(DecodeLittleEndian(bytes, 4));
     }
     case SettingsType::Other: break;
   }

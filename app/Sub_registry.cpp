@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "Sub.h"
+#include "routes/textbytes.h"
 
 namespace velmora {
 namespace {
@@ -12,26 +13,6 @@ const wchar_t kKeyPath[] = L"SOFTWARE\\Informer Morvan";
 constexpr DWORD kMaxValueBytes = 64 * 1024;
 // The program has always been 32-bit: its machine-wide key lives in the 32-bit view.
 constexpr REGSAM kMachineView = KEY_WOW64_32KEY;
-
-std::wstring Wide(const std::string& utf8) {
-  if (utf8.empty()) return std::wstring();
-  const int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-  if (n <= 0) return std::wstring();
-  std::wstring out(static_cast<std::size_t>(n), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), &out[0], n);
-  return out;
-}
-
-std::string Utf8(const std::wstring& wide) {
-  if (wide.empty()) return std::string();
-  const int n = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0,
-                                    nullptr, nullptr);
-  if (n <= 0) return std::string();
-  std::string out(static_cast<std::size_t>(n), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), &out[0], n, nullptr,
-                      nullptr);
-  return out;
-}
 
 bool KeyIn(HKEY root, REGSAM view) {
   HKEY key = nullptr;
@@ -71,7 +52,7 @@ class RegistrySettingsBackend : public SettingsBackend {
     if (!text.empty()) memcpy(&text[0], data.data(), text.size() * sizeof(wchar_t));
     const std::size_t zero = text.find(L'\0');
     if (zero != std::wstring::npos) text.resize(zero);
-    out = Utf8(text);
+    out = Utf8FromWide(text.data(), text.size());
     return true;
   }
 
@@ -79,8 +60,7 @@ class RegistrySettingsBackend : public SettingsBackend {
     DWORD type = 0;
     std::vector<BYTE> data;
     if (!Query(name, type, data) || type != REG_DWORD || data.size() != 4) return false;
-    out = static_cast<uint32_t>(data[0]) | static_cast<uint32_t>(data[1]) << 8 |
-          static_cast<uint32_t>(data[2]) << 16 | static_cast<uint32_t>(data[3]) << 24;
+    out = static_cast<uint32_t>(DecodeLittleEndian(data.data(), 4));
     return true;
   }
 
@@ -97,14 +77,14 @@ class RegistrySettingsBackend : public SettingsBackend {
   }
 
   bool WriteString(const std::string& name, const std::string& value) override {
-    const std::wstring w = Wide(value);
+    const std::wstring w = WideFromUtf8(value);
     return Set(name, REG_SZ, reinterpret_cast<const BYTE*>(w.c_str()),
                static_cast<DWORD>((w.size() + 1) * sizeof(wchar_t)));
   }
 
   bool WriteDword(const std::string& name, uint32_t value) override {
-    const BYTE bytes[4] = {static_cast<BYTE>(value), static_cast<BYTE>(value >> 8),
-                           static_cast<BYTE>(value >> 16), static_cast<BYTE>(value >> 24)};
+    BYTE bytes[4];
+    EncodeLittleEndian(bytes, value, 4);
     return Set(name, REG_DWORD, bytes, 4);
   }
 
@@ -125,7 +105,7 @@ class RegistrySettingsBackend : public SettingsBackend {
     if (!root_) KeyExists();
     HKEY key = nullptr;
     if (RegOpenKeyExW(root_, kKeyPath, 0, KEY_QUERY_VALUE | view_, &key) != ERROR_SUCCESS) return false;
-    const std::wstring wname = Wide(name);
+    const std::wstring wname = WideFromUtf8(name);
     DWORD size = 0;
     LONG rc = RegQueryValueExW(key, wname.c_str(), nullptr, &type, nullptr, &size);
     if (rc == ERROR_SUCCESS && size <= kMaxValueBytes) {
@@ -149,7 +129,8 @@ class RegistrySettingsBackend : public SettingsBackend {
 
   bool Set(const std::string& name, DWORD type, const BYTE* data, DWORD size) {
     if (!writeKey_) return false;
-    return RegSetValueExW(writeKey_, Wide(name).c_str(), 0, type, data, size) == ERROR_SUCCESS;
+    const std::wstring wname = WideFromUtf8(name);
+    return RegSetValueExW(writeKey_, wname.c_str(), 0, type, data, size) == ERROR_SUCCESS;
   }
 
   HKEY root_ = nullptr;

@@ -12,16 +12,13 @@
 
 namespace {
 
-const char kUsage[] =
-    "usage: velmora [--simulate[=OPTIONS]] [FILE]\n"
-    "  FILE                  a route list (.mrp), route group (.mrg), table (.csv, .tsv) or\n"
-    "                        workbook (.xlsx, .ods)\n"
-    "                        to open instead of the remembered file\n"
-    "  --simulate[=OPTIONS]  a simulated KADO instead of the attached one; OPTIONS is a\n"
-    "                        comma-separated list of boot, block=N, memory=N, version=A.B,\n"
-    "                        fail-block=K, short-reply, reply=N, detached, attach-after=MS\n"
-    "                        (with detached: the device arrives MS ms after start),\n"
-    "                        save=FILE (last: the memory goes into FILE after every write)\n";
+std::string Usage() {
+  return "usage: velmora [--simulate[=OPTIONS]] [FILE]\n"
+         "  FILE                  a route list (.mrp), route group (.mrg), table (.csv, .tsv) or\n"
+         "                        workbook (.xlsx, .ods)\n"
+         "                        to open instead of the remembered file\n" +
+         velmora::SimulateOptionUsage("a simulated KADO instead of the attached one");
+}
 
 bool IsSimulate(const char* arg) {
   return std::strcmp(arg, "--simulate") == 0 || std::strncmp(arg, "--simulate=", 11) == 0;
@@ -40,7 +37,7 @@ bool IsQtValueOption(const char* arg) {
 }
 
 int TooManyFiles() {
-  std::fprintf(stderr, "velmora: only one FILE can be opened\n%s", kUsage);
+  std::fprintf(stderr, "velmora: only one FILE can be opened\n%s", Usage().c_str());
   return 2;
 }
 
@@ -53,7 +50,7 @@ int main(int argc, char** argv) {
   int files = 0;
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
-      std::fputs(kUsage, stdout);
+      std::fputs(Usage().c_str(), stdout);
       return 0;
     }
     if (IsQtValueOption(argv[i])) {
@@ -85,7 +82,7 @@ int main(int argc, char** argv) {
       continue;
     }
     std::fprintf(stderr, "velmora: unknown argument: %s\n%s", arg.toLocal8Bit().constData(),
-                 kUsage);
+                 Usage().c_str());
     return 2;
   }
 

@@ -1,6 +1,5 @@
 #include "qtadapters.h"
 
-#include <QCoreApplication>
 #include <QDate>
 #include <QDir>
 #include <QFileInfo>
@@ -8,7 +7,6 @@
 #include <QLocale>
 #include <QMessageBox>
 #include <QRegularExpression>
-#include <QStandardPaths>
 #include <QTime>
 
 #include "routemodel.h"
@@ -88,23 +86,4 @@ bool QtFileDialogs::AskReplace(const std::string& path) {
 
 std::string CorePath(const QString& path) {
   return QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath()).toStdString();
-}
-
-std::unique_ptr<velmora::SettingsBackend> CreatePlatformSettingsBackend() {
-#ifdef Q_OS_WIN
-  return velmora::CreateRegistrySettingsBackend();
-#else
-  return velmora::CreateFileSettingsBackend(
-      QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation).toStdString());
-#endif
-}
-
-std::vector<std::string> ProgramFirmwareFolders() {
-  std::vector<std::string> folders{QCoreApplication::applicationDirPath().toStdString()};
-#ifndef Q_OS_WIN
-  folders.push_back((QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) +
-                     QStringLiteral("/firmware"))
-                        .toStdString());
-#endif
-  return folders;
 }

@@ -16,12 +16,14 @@ add_library(velmora_ui STATIC
   ${VELMORA_UI_DIR}/devicewatcher.h
   ${VELMORA_UI_DIR}/icons.qrc
 )
-# The hot-plug source of this platform.
+# The hot-plug source and the settings and firmware places of this platform.
 if(WIN32)
-  target_sources(velmora_ui PRIVATE ${VELMORA_UI_DIR}/devicewatcher_win.cpp)
+  target_sources(velmora_ui PRIVATE ${VELMORA_UI_DIR}/devicewatcher_win.cpp
+    ${VELMORA_UI_DIR}/qtadapters_windows.cpp)
   target_link_libraries(velmora_ui PRIVATE user32)
 else()
-  target_sources(velmora_ui PRIVATE ${VELMORA_UI_DIR}/devicewatcher_unix.cpp)
+  target_sources(velmora_ui PRIVATE ${VELMORA_UI_DIR}/devicewatcher_unix.cpp
+    ${VELMORA_UI_DIR}/qtadapters_posix.cpp)
 endif()
 set_target_properties(velmora_ui PROPERTIES AUTOMOC ON AUTORCC ON)
 target_include_directories(velmora_ui PUBLIC ${VELMORA_UI_DIR})

@@ -92,28 +92,6 @@ bool ExpectPositional(const ParsedArgs& parsed, const std::string& command, std:
 }
 
 namespace {
-std::size_t LastSeparator(const std::string& path) {
-#ifdef _WIN32
-  return path.find_last_of("/\\");
-#else
-  return path.find_last_of('/');
-#endif
-}
-}  // namespace
-
-std::string ParentFolder(const std::string& path) {
-  const std::size_t at = LastSeparator(path);
-  if (at == std::string::npos) return ".";
-  if (at == 0) return path.substr(0, 1);
-  return path.substr(0, at);
-}
-
-std::string BaseName(const std::string& path) {
-  const std::size_t at = LastSeparator(path);
-  return at == std::string::npos ? path : path.substr(at + 1);
-}
-
-namespace {
 int ReadJson(const std::string& path, StoredRouteList& stored, MessageSink& sink) {
   const FileRead read = ReadWholeFile(path, kMaxRouteListFileSize);
   if (read.status == ReadStatus::TooLarge)

@@ -48,10 +48,6 @@ int PrintHelp(const char* text);
 bool ExpectPositional(const ParsedArgs& parsed, const std::string& command, std::size_t min,
                       std::size_t max, int& exitCode);
 
-// The folder part of a path ("." when it has none), on "/" and, on Windows, "\".
-std::string ParentFolder(const std::string& path);
-std::string BaseName(const std::string& path);
-
 // Reads FILE by its extension: a route group (.mrg) or a table (.csv, .tsv) imported as the
 // open command does, the routes JSON (.json), a route list otherwise; warnings go to
 // `sink`. kExitOk, or kExitFailure with the reason printed.

@@ -19,13 +19,8 @@ HidFunctions& ChooseBackend(const DeviceOptions& options, std::unique_ptr<SimKad
 
 }  // namespace
 
-const char* const kDeviceOptionsHelp =
-    "  --simulate[=OPTIONS]  use a simulated КАДО instead of the attached device; OPTIONS\n"
-    "                        is a comma-separated list of boot, block=N, memory=N,\n"
-    "                        version=A.B, fail-block=K, short-reply, reply=N (parameter\n"
-    "                        reply of N bytes, 0..132; short-reply is reply=5), detached,\n"
-    "                        attach-after=MS (with detached: arrives MS ms after start),\n"
-    "                        save=FILE (last: the memory into FILE after every write)\n"
+const std::string kDeviceOptionsHelp =
+    SimulateOptionUsage("use a simulated КАДО instead of the attached device") +
     "  --device-memory OUT   with --simulate: write the simulated device's whole memory\n"
     "  --report-log OUT      with --simulate: write every feature report exchanged, one\n"
     "                        per line: get or set, a blank, the bytes in hex\n";

@@ -26,7 +26,7 @@ struct DeviceOptions {
 std::vector<OptionSpec> DeviceOptionSpecs();
 // kExitOk, or the usage error printed and kExitUsage.
 int ReadDeviceOptions(const ParsedArgs& parsed, const std::string& command, DeviceOptions& out);
-extern const char* const kDeviceOptionsHelp;
+extern const std::string kDeviceOptionsHelp;
 
 // Every feature report, one per line: "get" or "set", a blank, the bytes in hex.
 std::string FormatReportLog(const std::vector<SimReport>& reports);

@@ -7,6 +7,7 @@
 #include "routes/cp1251.h"
 #include "routes/routerecord.h"
 #include "routes/tablefile.h"
+#include "routes/textbytes.h"
 
 namespace velmora::cli {
 
@@ -206,19 +207,19 @@ class JsonReader {
     }
     char32_t unit = 0;
     if (!Hex4(unit)) return false;
-    if (unit >= 0xD800 && unit <= 0xDBFF && s_.compare(at_, 2, "\\u") == 0) {
+    if (IsHighSurrogate(unit) && s_.compare(at_, 2, "\\u") == 0) {
       const std::size_t back = at_;
       at_ += 2;
       char32_t low = 0;
       if (!Hex4(low)) return false;
-      if (low >= 0xDC00 && low <= 0xDFFF) {
-        out += 0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00);
+      if (IsLowSurrogate(low)) {
+        out += JoinSurrogates(unit, low);
         return true;
       }
       at_ = back;
     }
     // A lone surrogate has no character; it becomes one that no text can hold.
-    out += unit >= 0xD800 && unit <= 0xDFFF ? U'\uFFFD' : unit;
+    out += LoneUnit(unit);
     return true;
   }
 

@@ -3,7 +3,7 @@
 #include <cstdlib>
 
 #include "platform.h"
-#include "cli.h"
+#include "routes/fileio.h"
 
 #if defined(__APPLE__)
 #include <mach-o/dyld.h>

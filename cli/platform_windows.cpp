@@ -6,20 +6,10 @@
 #include <cstdio>
 
 #include "platform.h"
-#include "cli.h"
+#include "routes/fileio.h"
+#include "routes/textbytes.h"
 
 namespace velmora::cli {
-namespace {
-
-std::string ToUtf8(const wchar_t* text, int length) {
-  const int n = WideCharToMultiByte(CP_UTF8, 0, text, length, nullptr, 0, nullptr, nullptr);
-  if (n <= 0) return "";
-  std::string out(static_cast<std::size_t>(n), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text, length, out.data(), n, nullptr, nullptr);
-  return out;
-}
-
-}  // namespace
 
 // argv holds the ANSI code page; the wide command line keeps Cyrillic file names whole.
 std::vector<std::string> Utf8Arguments(int argc, char** argv) {
@@ -27,7 +17,9 @@ std::vector<std::string> Utf8Arguments(int argc, char** argv) {
   LPWSTR* wide = CommandLineToArgvW(GetCommandLineW(), &count);
   if (wide == nullptr) return std::vector<std::string>(argv, argv + argc);
   std::vector<std::string> args;
-  for (int i = 0; i < count; ++i) args.push_back(ToUtf8(wide[i], lstrlenW(wide[i])));
+  for (int i = 0; i < count; ++i) {
+    args.push_back(Utf8FromWide(wide[i], static_cast<std::size_t>(lstrlenW(wide[i]))));
+  }
   LocalFree(wide);
   return args;
 }
@@ -45,7 +37,7 @@ std::string ExecutableFolder() {
   std::wstring buffer(32768, L'\0');
   const DWORD n = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
   if (n == 0 || n >= buffer.size()) return "";
-  return ParentFolder(ToUtf8(buffer.data(), static_cast<int>(n)));
+  return ParentFolder(Utf8FromWide(buffer.data(), n));
 }
 
 // On Windows the window lists only the executable's folder.

@@ -3,19 +3,13 @@
 #include <algorithm>
 #include <cstring>
 
+#include "../routes/textbytes.h"
 #include "schemefile.h"
 
 namespace velmora {
 namespace {
 
-uint32_t Read32(const uint8_t* p) {
-  return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
-         static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24;
-}
-
-void Write32(uint8_t* p, uint32_t v) {
-  for (int i = 0; i < 4; ++i) p[i] = static_cast<uint8_t>(v >> (8 * i));
-}
+uint32_t Read32(const uint8_t* p) { return static_cast<uint32_t>(DecodeLittleEndian(p, 4)); }
 
 bool ValidGroupBits(int groupBits) {
   return groupBits == 32 || groupBits == 64 || groupBits == 256;
@@ -127,8 +121,8 @@ std::vector<uint8_t> EncodeFirmware(const std::vector<uint8_t>& body, const std:
   const std::size_t n = static_cast<std::size_t>(FirmwareBodyLength(size));
 
   std::vector<uint8_t> file(kFirmwareHeaderBlock + n, 0);
-  Write32(file.data(), static_cast<uint32_t>(size));
-  Write32(file.data() + 8, dosDate);
+  EncodeLittleEndian(file.data(), static_cast<uint32_t>(size), 4);
+  EncodeLittleEndian(file.data() + 8, dosDate, 4);
   file[kFirmwareSchemeOffset] = static_cast<uint8_t>(scheme);
   file[kFirmwareMarkOffset] = kFirmwareMark0;
   file[kFirmwareMarkOffset + 1] = kFirmwareMark1;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cwchar>
 
+#include "../routes/textbytes.h"
 #include "hid.h"
 
 namespace velmora {
@@ -10,21 +11,6 @@ namespace velmora {
 namespace {
 
 constexpr std::size_t kStringUnits = 256;
-
-// wchar_t is UTF-32 on Linux and macOS and UTF-16 on Windows.
-std::u32string FromWide(const wchar_t* text) {
-  std::u32string out;
-  for (std::size_t i = 0; text[i] != 0; ++i) {
-    char32_t ch = static_cast<char32_t>(text[i]);
-    if (sizeof(wchar_t) == 2 && ch >= 0xD800 && ch < 0xDC00 && text[i + 1] >= 0xDC00 &&
-        static_cast<char32_t>(text[i + 1]) < 0xE000) {
-      ch = 0x10000 + ((ch - 0xD800) << 10) + (static_cast<char32_t>(text[i + 1]) - 0xDC00);
-      ++i;
-    }
-    out.push_back(ch);
-  }
-  return out;
-}
 
 class HidapiDevice : public HidDevice {
  public:
@@ -45,7 +31,7 @@ class HidapiDevice : public HidDevice {
     wchar_t text[kStringUnits] = {};
     if (hid_get_manufacturer_string(device_, text, kStringUnits) != 0) return false;
     text[kStringUnits - 1] = 0;
-    out = FromWide(text);
+    out = FromWide(text, kStringUnits);
     return true;
   }
 
@@ -53,7 +39,7 @@ class HidapiDevice : public HidDevice {
     wchar_t text[kStringUnits] = {};
     if (hid_get_product_string(device_, text, kStringUnits) != 0) return false;
     text[kStringUnits - 1] = 0;
-    out = FromWide(text);
+    out = FromWide(text, kStringUnits);
     return true;
   }
 

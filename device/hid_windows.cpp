@@ -10,6 +10,7 @@
 #include <cstring>
 #include <vector>
 
+#include "../routes/textbytes.h"
 #include "hid.h"
 
 namespace velmora {
@@ -46,22 +47,6 @@ bool Resolve(HMODULE module, const char* name, Fn& out) {
 }
 
 constexpr ULONG kStringBytes = 512;  // 256 UTF-16 units
-
-std::u32string FromUtf16(const wchar_t* text, std::size_t units) {
-  std::u32string out;
-  for (std::size_t i = 0; i < units && text[i] != 0; ++i) {
-    char32_t ch = static_cast<char16_t>(text[i]);
-    if (ch >= 0xD800 && ch < 0xDC00 && i + 1 < units) {
-      const char32_t low = static_cast<char16_t>(text[i + 1]);
-      if (low >= 0xDC00 && low < 0xE000) {
-        ch = 0x10000 + ((ch - 0xD800) << 10) + (low - 0xDC00);
-        ++i;
-      }
-    }
-    out.push_back(ch);
-  }
-  return out;
-}
 
 class WindowsHidDevice : public HidDevice {
  public:
@@ -124,7 +109,7 @@ class WindowsHidDevice : public HidDevice {
   bool ReadString(GetStringFn read, std::u32string& out) {
     wchar_t text[kStringBytes / sizeof(wchar_t)] = {};
     if (!read(handle_, text, kStringBytes)) return false;
-    out = FromUtf16(text, kStringBytes / sizeof(wchar_t));
+    out = FromWide(text, kStringBytes / sizeof(wchar_t));
     return true;
   }
 

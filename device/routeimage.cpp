@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "../routes/textbytes.h"
+
 namespace velmora {
 namespace {
 
@@ -44,10 +46,7 @@ int AlignUp(int value) { return (value + kImageAlign - 1) / kImageAlign * kImage
 
 int FirstRecordOffset(int routes) { return kHeaderSize + kIndexEntrySize * (routes + 1); }
 
-void Put16(uint8_t* at, int value) {
-  at[0] = static_cast<uint8_t>(value & 0xFF);
-  at[1] = static_cast<uint8_t>((value >> 8) & 0xFF);
-}
+void Put16(uint8_t* at, int value) { EncodeLittleEndian(at, static_cast<uint32_t>(value), 2); }
 
 uint8_t* PutText(uint8_t* at, const char* text, std::size_t length) {
   std::memcpy(at, text, length);

@@ -12,12 +12,6 @@ namespace {
 // Where each scheme's table begins in the file.
 constexpr std::size_t kOffsets[4] = {0, 256, 512, 576};
 
-std::string JoinPath(const std::string& folder, const std::string& name) {
-  if (folder.empty()) return name;
-  const char last = folder.back();
-  return last == '/' || last == '\\' ? folder + name : folder + "/" + name;
-}
-
 SchemeChoice FromFile(const std::string& path) {
   SchemeChoice choice;
   choice.path = path;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
+#include <iterator>
 
 #include "../routes/cp1251.h"
 #include "../routes/fileio.h"
@@ -167,15 +168,109 @@ class SimHidDevice : public HidDevice {
   int blocks_ = 0;
 };
 
+// The options of --simulate=OPTIONS, in the order the texts list them: the parser, both usage
+// texts and the README's list are made from this one table.
+struct SimOption {
+  enum Kind { Flag, Number, Version, File };
+  const char* name;
+  Kind kind;
+  const char* value;    // what the texts write after "=", "" for a flag
+  const char* note;     // what the texts add in brackets, "" for nothing
+  long maximum;         // a number's largest value (the smallest is 0)
+  const char* refusal;  // a bad value's message, before the value
+  void (*set)(SimKadoOptions&, long);
+};
+
+constexpr SimOption kSimOptions[] = {
+    {"boot", SimOption::Flag, "", "", 0, "", [](SimKadoOptions& o, long) { o.boot = true; }},
+    {"block", SimOption::Number, "N", "", 65535, "bad block size: ",
+     [](SimKadoOptions& o, long n) { o.blockSize = static_cast<int>(n); }},
+    {"memory", SimOption::Number, "N", "", kMaxSimMemory, "bad memory size: ",
+     [](SimKadoOptions& o, long n) { o.memorySize = static_cast<int>(n); }},
+    {"version", SimOption::Version, "A.B", "", 127, "bad version: ", nullptr},
+    {"fail-block", SimOption::Number, "K", "", 1 << 20, "bad block number: ",
+     [](SimKadoOptions& o, long n) { o.failBlock = static_cast<int>(n); }},
+    {"unplug-after", SimOption::Number, "K", "the device is unplugged after data block K",
+     1 << 20, "bad block number: ",
+     [](SimKadoOptions& o, long n) { o.unplugAfterBlock = static_cast<int>(n); }},
+    {"short-reply", SimOption::Flag, "", "", 0, "",
+     [](SimKadoOptions& o, long) { o.replyLength = static_cast<int>(kShortReplyLength); }},
+    {"reply", SimOption::Number, "N",
+     "parameter reply of N bytes, 0..132; short-reply is reply=5",
+     static_cast<long>(kReplyLength), "bad reply length: ",
+     [](SimKadoOptions& o, long n) { o.replyLength = static_cast<int>(n); }},
+    {"param-fail", SimOption::Flag, "", "the parameter report cannot be read", 0, "",
+     [](SimKadoOptions& o, long) { o.failParamRead = true; }},
+    {"detached", SimOption::Flag, "", "", 0, "",
+     [](SimKadoOptions& o, long) { o.detached = true; }},
+    {"attach-after", SimOption::Number, "MS", "with detached: arrives MS ms after start",
+     1 << 20, "bad delay: ",
+     [](SimKadoOptions& o, long n) { o.attachAfterMs = static_cast<int>(n); }},
+    {"save", SimOption::File, "FILE", "last: the memory into FILE after every write", 0, "",
+     nullptr},
+};
+// The file option takes the rest of the text, commas and all: it is the last.
+constexpr const SimOption& kFileOption = kSimOptions[std::size(kSimOptions) - 1];
+static_assert(kFileOption.kind == SimOption::File);
+
+// A flag is written without a value, every other option with one.
+const SimOption* FindOption(const std::string& name, bool hasValue) {
+  for (const SimOption& option : kSimOptions) {
+    if (name == option.name && (option.kind == SimOption::Flag) != hasValue) return &option;
+  }
+  return nullptr;
+}
+
+// "boot, block=N, ...": each option as written, between `quote`s, and its note.
+std::string OptionList(const char* quote) {
+  std::string list;
+  for (const SimOption& option : kSimOptions) {
+    if (!list.empty()) list += ", ";
+    list += std::string(quote) + option.name + (*option.value ? "=" : "") + option.value + quote;
+    if (*option.note) list += std::string(" (") + option.note + ")";
+  }
+  return list;
+}
+
+// Columns of UTF-8 text: one a character.
+std::size_t Columns(const std::string& utf8) {
+  return static_cast<std::size_t>(std::count_if(utf8.begin(), utf8.end(), [](char c) {
+    return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+  }));
+}
+
+// The words of `text` in lines of at most `width` columns (a longer word alone), each ending in a
+// line break: the first after `first`, the others after as many blanks as `first` has columns.
+std::string Wrap(const std::string& first, const std::string& text, std::size_t width) {
+  const std::string indent(Columns(first), ' ');
+  std::string out, line = first;
+  bool lineHasWord = false;
+  for (std::size_t at = 0; at < text.size();) {
+    std::size_t end = text.find(' ', at);
+    if (end == std::string::npos) end = text.size();
+    const std::string word = text.substr(at, end - at);
+    at = end + 1;
+    if (lineHasWord && Columns(line) + 1 + Columns(word) > width) {
+      out += line + "\n";
+      line = indent;
+      lineHasWord = false;
+    }
+    line += (lineHasWord ? " " : "") + word;
+    lineHasWord = true;
+  }
+  return out + line + "\n";
+}
+
 }  // namespace
 
 bool ParseSimKadoOptions(const std::string& text, SimKadoOptions& options, std::string& error) {
+  const std::string filePrefix = std::string(kFileOption.name) + "=";
   std::size_t start = 0;
   while (start <= text.size()) {
-    if (text.compare(start, 5, "save=") == 0) {
-      options.saveFile = text.substr(start + 5);
+    if (text.compare(start, filePrefix.size(), filePrefix) == 0) {
+      options.saveFile = text.substr(start + filePrefix.size());
       if (options.saveFile.empty()) {
-        error = "save needs a file name";
+        error = std::string(kFileOption.name) + " needs a file name";
         return false;
       }
       break;
@@ -187,74 +282,47 @@ bool ParseSimKadoOptions(const std::string& text, SimKadoOptions& options, std::
     if (item.empty()) continue;
 
     const std::size_t equals = item.find('=');
-    const std::string name = item.substr(0, equals);
     const std::string value = equals == std::string::npos ? "" : item.substr(equals + 1);
-    const bool hasValue = equals != std::string::npos;
+    const SimOption* option = FindOption(item.substr(0, equals), equals != std::string::npos);
+    if (option == nullptr || option->kind == SimOption::File) {
+      error = "unknown option: " + item;
+      return false;
+    }
     long number = 0;
-    if (name == "boot" && !hasValue) {
-      options.boot = true;
-    } else if (name == "detached" && !hasValue) {
-      options.detached = true;
-    } else if (name == "short-reply" && !hasValue) {
-      options.replyLength = static_cast<int>(kShortReplyLength);
-    } else if (name == "reply" && hasValue) {
-      if (!ParseNumber(value, 0, static_cast<long>(kReplyLength), number)) {
-        error = "bad reply length: " + value;
+    if (option->kind == SimOption::Number) {
+      if (!ParseNumber(value, 0, option->maximum, number)) {
+        error = option->refusal + value;
         return false;
       }
-      options.replyLength = static_cast<int>(number);
-    } else if (name == "param-fail" && !hasValue) {
-      options.failParamRead = true;
-    } else if (name == "attach-after" && hasValue) {
-      if (!ParseNumber(value, 0, 1 << 20, number)) {
-        error = "bad delay: " + value;
-        return false;
-      }
-      options.attachAfterMs = static_cast<int>(number);
-    } else if (name == "block" && hasValue) {
-      if (!ParseNumber(value, 0, 65535, number)) {
-        error = "bad block size: " + value;
-        return false;
-      }
-      options.blockSize = static_cast<int>(number);
-    } else if (name == "memory" && hasValue) {
-      if (!ParseNumber(value, 0, kMaxSimMemory, number)) {
-        error = "bad memory size: " + value;
-        return false;
-      }
-      options.memorySize = static_cast<int>(number);
-    } else if (name == "fail-block" && hasValue) {
-      if (!ParseNumber(value, 0, 1 << 20, number)) {
-        error = "bad block number: " + value;
-        return false;
-      }
-      options.failBlock = static_cast<int>(number);
-    } else if (name == "unplug-after" && hasValue) {
-      if (!ParseNumber(value, 0, 1 << 20, number)) {
-        error = "bad block number: " + value;
-        return false;
-      }
-      options.unplugAfterBlock = static_cast<int>(number);
-    } else if (name == "version" && hasValue) {
+    } else if (option->kind == SimOption::Version) {
       const std::size_t dot = value.find('.');
+      const long most = option->maximum;
       long major = 0, minor = 0;
-      if (dot == std::string::npos || !ParseNumber(value.substr(0, dot), 0, 127, major) ||
-          !ParseNumber(value.substr(dot + 1), 0, 127, minor)) {
-        error = "bad version: " + value;
+      if (dot == std::string::npos || !ParseNumber(value.substr(0, dot), 0, most, major) ||
+          !ParseNumber(value.substr(dot + 1), 0, most, minor)) {
+        error = option->refusal + value;
         return false;
       }
       options.versionMajor = static_cast<int8_t>(major);
       options.versionMinor = static_cast<int8_t>(minor);
-    } else {
-      error = "unknown option: " + item;
-      return false;
+      continue;
     }
+    option->set(options, number);
   }
   if (options.attachAfterMs >= 0 && !options.detached) {
     error = "attach-after needs detached";
     return false;
   }
   return true;
+}
+
+std::string SimulateOptionUsage(const std::string& meaning) {
+  return Wrap("  --simulate[=OPTIONS]  ",
+              meaning + "; OPTIONS is a comma-separated list of " + OptionList(""), 85);
+}
+
+std::string SimKadoOptionsMarkdown() {
+  return Wrap("", "OPTIONS is a comma-separated list of " + OptionList("`") + ".", 100);
 }
 
 SimKado::SimKado(SimKadoOptions options) : impl_(std::make_shared<Impl>()) {

@@ -31,9 +31,14 @@ struct SimKadoOptions {
 };
 
 // "boot,block=64,memory=8192,version=1.5,fail-block=3,reply=7,detached,attach-after=100,
-// save=FILE" (short-reply is reply=5; save, if given, comes last: FILE may hold commas); false on
-// an unknown option or a bad number (`error` says which).
+// save=FILE", the options SimulateOptionUsage lists (save, if given, comes last: FILE may hold
+// commas); false on an unknown option or a bad number (`error` says which).
 bool ParseSimKadoOptions(const std::string& text, SimKadoOptions& options, std::string& error);
+// The --simulate option's lines in a usage text: "  --simulate[=OPTIONS]  ", `meaning` and the
+// options OPTIONS may list, wrapped at 85 columns under the meaning.
+std::string SimulateOptionUsage(const std::string& meaning);
+// The same list for the README (Markdown, wrapped at 100 columns).
+std::string SimKadoOptionsMarkdown();
 
 struct SimReport {
   bool get = false;               // get (the bytes answered) or set (the bytes sent)

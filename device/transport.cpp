@@ -56,21 +56,6 @@ std::string DeviceErrorText(int status) {
   }
 }
 
-uint32_t DecodeLittleEndian(const uint8_t* bytes, int count) {
-  count = std::clamp(count, 0, 4);
-  uint32_t value = 0;
-  for (int i = count - 1; i >= 0; --i) value = (value << 8) | bytes[i];
-  return value;
-}
-
-void EncodeLittleEndian(uint8_t* destination, uint32_t value, int count) {
-  count = std::clamp(count, 0, 4);
-  for (int i = 0; i < count; ++i) {
-    destination[i] = static_cast<uint8_t>(value & 0xFF);
-    value >>= 8;
-  }
-}
-
 int GetFeatureReport(HidDevice& device, uint8_t reportId, uint8_t* buffer, std::size_t& length) {
   if (length == 0) return kStatusIoError;
   buffer[0] = reportId;

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "../routes/clock.h"
+#include "../routes/textbytes.h"  // the reports' fields are little-endian
 #include "devicehost.h"
 #include "hid.h"
 
@@ -27,9 +28,6 @@ constexpr int kMaxBlockSize = 128;
 using ReportBuffer = std::array<uint8_t, kReportBufferSize>;
 
 std::string DeviceErrorText(int status);
-
-uint32_t DecodeLittleEndian(const uint8_t* bytes, int count);
-void EncodeLittleEndian(uint8_t* destination, uint32_t value, int count);
 
 int GetFeatureReport(HidDevice& device, uint8_t reportId, uint8_t* buffer, std::size_t& length);
 int SetFeatureReport(HidDevice& device, const uint8_t* buffer, std::size_t length);

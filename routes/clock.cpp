@@ -91,12 +91,7 @@ DateTime FromOleDate(double oleDate) {
 DateTime SystemClock::Now() const {
   const auto now = std::chrono::system_clock::now();
   const std::time_t secs = std::chrono::system_clock::to_time_t(now);
-  std::tm tm{};
-#ifdef _WIN32
-  localtime_s(&tm, &secs);
-#else
-  localtime_r(&secs, &tm);
-#endif
+  const std::tm tm = detail::LocalTime(secs);
   DateTime t;
   t.year = tm.tm_year + 1900;
   t.month = tm.tm_mon + 1;

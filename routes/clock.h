@@ -1,6 +1,7 @@
 // Time as the core sees it: an injectable clock and the regional formatter.
 #pragma once
 #include <cstdint>
+#include <ctime>
 #include <string>
 
 namespace velmora {
@@ -58,5 +59,10 @@ class FixedDateTimeFormat : public DateTimeFormat {
   std::string ShortDate(const DateTime& t) const override;
   std::string LongTime(const DateTime& t) const override;
 };
+
+namespace detail {
+// The broken-down local time of `secs`, from the system's thread-safe call (clock_*.cpp).
+std::tm LocalTime(std::time_t secs);
+}  // namespace detail
 
 }  // namespace velmora

@@ -220,13 +220,11 @@ bool RouteFileCommands::WriteTo(const std::string& target) {
   // The whole file is built first and written under a temporary name, so a failure leaves the
   // earlier file, the names, the stored route list and the modified flag.
   const int count = std::min(table_.RouteCount(), kStoredRoutes);
-  std::string file = RouteListHeader(format_, clock_.Now()) + RouteCountLine(count);
+  std::vector<RouteTexts> routes(static_cast<std::size_t>(count));
   for (int row = 1; row <= count; ++row) {
-    RouteTexts texts;
-    for (int f = 0; f < kRouteFields; ++f) texts[f] = table_.Cell(row, f + 1);
-    file += RouteLine(texts);
+    for (int f = 0; f < kRouteFields; ++f) routes[row - 1][f] = table_.Cell(row, f + 1);
   }
-  const std::string error = WriteFileAtomic(target, file);
+  const std::string error = WriteFileAtomic(target, WriteRouteList(routes, format_, clock_.Now()));
   if (!error.empty()) {
     host_.ShowStatus(kPanelStatus, cp1251::FromUtf8(error));
     host_.AppendLogLine("***" + cp1251::FromUtf8(error), kRed);

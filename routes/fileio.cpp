@@ -10,37 +10,11 @@
 
 #include "regularfile.h"
 
-#ifdef _WIN32
-#include <io.h>
-#else
-#include <unistd.h>
-#endif
-
 namespace velmora {
 namespace fs = std::filesystem;
 namespace {
 
 fs::path PathOf(const std::string& utf8) { return fs::u8path(utf8); }
-
-// The C runtime sets errno on every failure below, on Windows as elsewhere; the wide
-// open is what lets a UTF-8 path with Cyrillic letters through there.
-enum class Mode { Read, Write, Append };
-
-std::FILE* OpenFile(const fs::path& path, Mode mode) {
-#ifdef _WIN32
-  return _wfopen(path.c_str(), mode == Mode::Read ? L"rb" : mode == Mode::Write ? L"wb" : L"ab");
-#else
-  return std::fopen(path.c_str(), mode == Mode::Read ? "rb" : mode == Mode::Write ? "wb" : "ab");
-#endif
-}
-
-bool SyncFile(std::FILE* f) {
-#ifdef _WIN32
-  return _commit(_fileno(f)) == 0;
-#else
-  return fsync(fileno(f)) == 0;
-#endif
-}
 
 std::string ErrorText(int error) { return detail::ErrnoText(error); }
 
@@ -108,7 +82,7 @@ std::string WriteFileAtomic(const std::string& path, const std::string& bytes) {
   // A file that may not be written is not replaced either, as when it was written in place.
   if (fs::is_regular_file(target, ec)) {
     errno = 0;
-    std::FILE* existing = OpenFile(target, Mode::Append);
+    std::FILE* existing = detail::OpenForWriting(target, true);
     if (!existing) return ErrorText(errno);
     std::fclose(existing);
   }
@@ -124,7 +98,7 @@ std::string WriteFileAtomic(const std::string& path, const std::string& bytes) {
   }
 
   errno = 0;
-  std::FILE* f = OpenFile(temp, Mode::Write);
+  std::FILE* f = detail::OpenForWriting(temp, false);
   if (!f) return ErrorText(errno);
 
   auto fail = [&](int error) {
@@ -140,7 +114,7 @@ std::string WriteFileAtomic(const std::string& path, const std::string& bytes) {
   errno = 0;
   if (std::fflush(f) != 0) return fail(errno);
   errno = 0;
-  if (!SyncFile(f)) return fail(errno);
+  if (!detail::SyncFile(f)) return fail(errno);
   errno = 0;
   if (std::fclose(f) != 0) {
     const int error = errno;
@@ -205,6 +179,23 @@ std::string LowerExtensionOf(const std::string& path) {
 std::string ReplaceExtension(const std::string& path, const std::string& extension) {
   const std::string current = ExtensionOf(path);
   return path.substr(0, path.size() - current.size()) + extension;
+}
+
+std::string JoinPath(const std::string& folder, const std::string& name) {
+  if (folder.empty()) return name;
+  return IsSeparator(folder.back()) ? folder + name : folder + "/" + name;
+}
+
+std::string ParentFolder(const std::string& path) {
+  const std::size_t at = path.find_last_of(detail::kLocalSeparators);
+  if (at == std::string::npos) return ".";
+  if (at == 0) return path.substr(0, 1);
+  return path.substr(0, at);
+}
+
+std::string BaseName(const std::string& path) {
+  const std::size_t at = path.find_last_of(detail::kLocalSeparators);
+  return at == std::string::npos ? path : path.substr(at + 1);
 }
 
 namespace detail {

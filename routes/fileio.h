@@ -35,5 +35,13 @@ std::string FileNameOf(const std::string& path);
 std::string ExtensionOf(const std::string& path);   // with its dot, "" when none
 std::string LowerExtensionOf(const std::string& path);   // the same in small letters
 std::string ReplaceExtension(const std::string& path, const std::string& extension);
+// `name` in `folder`, joined by "/" unless the folder ends in "/" or "\"; `name` for no folder.
+std::string JoinPath(const std::string& folder, const std::string& name);
+
+// Path parts on this system's own separators only ("/", and "\" too on Windows), for paths the
+// system or the operator gives: the folder ("." when there is none, the root for a file in it,
+// nothing else trimmed) and the name.
+std::string ParentFolder(const std::string& path);
+std::string BaseName(const std::string& path);
 
 }  // namespace velmora

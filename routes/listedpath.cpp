@@ -5,26 +5,57 @@
 #include <system_error>
 #include <vector>
 
+#include "listedpathparts.h"
+#include "textbytes.h"
+
 namespace velmora {
 namespace fs = std::filesystem;
-namespace {
 
-bool IsSep(char c) { return c == '\\' || c == '/'; }
+namespace detail {
 
-// "X:" or "\\server\share"; 0 when the path names no drive.
+bool IsPathSeparator(char c) { return c == '\\' || c == '/'; }
+
 std::size_t DriveLength(const std::string& p) {
   if (p.size() >= 2 && p[1] == ':' &&
       ((p[0] >= 'A' && p[0] <= 'Z') || (p[0] >= 'a' && p[0] <= 'z')))
     return 2;
-  if (p.size() >= 2 && IsSep(p[0]) && IsSep(p[1])) {
+  if (p.size() >= 2 && IsPathSeparator(p[0]) && IsPathSeparator(p[1])) {
     std::size_t i = 2;
-    while (i < p.size() && !IsSep(p[i])) ++i;  // server
+    while (i < p.size() && !IsPathSeparator(p[i])) ++i;  // server
     if (i < p.size()) ++i;
-    while (i < p.size() && !IsSep(p[i])) ++i;  // share
+    while (i < p.size() && !IsPathSeparator(p[i])) ++i;  // share
     return i;
   }
   return 0;
 }
+
+std::vector<std::string> SplitFolders(const std::string& s) {
+  std::vector<std::string> parts;
+  std::string part;
+  for (char c : s) {
+    if (IsPathSeparator(c)) {
+      if (!part.empty()) parts.push_back(part);
+      part.clear();
+    } else {
+      part.push_back(c);
+    }
+  }
+  if (!part.empty()) parts.push_back(part);
+  return parts;
+}
+
+bool StartsWithUp(const std::string& r) {
+  return r.size() >= 3 && r[0] == '.' && r[1] == '.' && IsPathSeparator(r[2]);
+}
+
+}  // namespace detail
+
+using detail::DriveLength;
+using detail::IsPathSeparator;
+using detail::SplitFolders;
+using detail::StartsWithUp;
+
+namespace {
 
 std::u32string Fold(const std::string& utf8) {
   std::u32string out;
@@ -48,29 +79,10 @@ std::u32string Fold(const std::string& utf8) {
     } else if (c >= 0x80) {
       c = 0xDC00 + c;  // a stray byte compares only with itself
     }
-    if (c >= 'A' && c <= 'Z') c += 0x20;
-    else if (c >= 0xC0 && c <= 0xDE && c != 0xD7) c += 0x20;
-    else if (c >= 0x410 && c <= 0x42F) c += 0x20;
-    else if (c >= 0x400 && c <= 0x40F) c += 0x50;
-    out.push_back(c);
+    out.push_back(FoldCase(c));
     i += len;
   }
   return out;
-}
-
-std::vector<std::string> SplitFolders(const std::string& s) {
-  std::vector<std::string> parts;
-  std::string part;
-  for (char c : s) {
-    if (IsSep(c)) {
-      if (!part.empty()) parts.push_back(part);
-      part.clear();
-    } else {
-      part.push_back(c);
-    }
-  }
-  if (!part.empty()) parts.push_back(part);
-  return parts;
 }
 
 // E relative to B when both are on the same drive: the common leading folders removed,
@@ -90,10 +102,6 @@ std::string RelativeToBase(const std::string& base, std::size_t baseDrive,
   for (std::size_t i = common; i < b.size(); ++i) r += "..\\";
   for (std::size_t i = common; i < e.size(); ++i) r += e[i] + "\\";
   return r + name;
-}
-
-bool StartsWithUp(const std::string& r) {
-  return r.size() >= 3 && r[0] == '.' && r[1] == '.' && IsSep(r[2]);
 }
 
 }  // namespace
@@ -118,7 +126,7 @@ std::string ResolveListedPath(const std::string& base, const std::string& listed
   if (eHasDrive && !sameDrive) return listed;
 
   std::string start = base;
-  if (!start.empty() && IsSep(start.back())) start.pop_back();
+  if (!start.empty() && IsPathSeparator(start.back())) start.pop_back();
   std::size_t from = 0;
   while (StartsWithUp(r.substr(from, 3))) {
     from += 3;
@@ -138,89 +146,10 @@ std::string WindowsFormFolder(const std::string& localPath) {
   return s.substr(0, sep + 1);
 }
 
-#ifndef _WIN32
-namespace {
-
-std::string Join(const std::string& folder, const std::string& name) {
-  if (folder.empty()) return name;
-  return folder.back() == '/' ? folder + name : folder + "/" + name;
-}
-
-// Appends the names to a folder of this system, each looked up without regard to letter case where
-// it does not exist as written.
-std::string MapNamesUnder(std::string current, const std::vector<std::string>& names) {
-  bool lookUp = true;
-  for (const std::string& part : names) {
-    const std::string joined = Join(current, part);
-    std::error_code ec;
-    if (!lookUp || part == "." || part == ".." || fs::exists(fs::u8path(joined), ec)) {
-      current = joined;
-      continue;
-    }
-    // The first match in name order, so that the same file is found every time.
-    std::string match;
-    const fs::path dir = fs::u8path(current.empty() ? "." : current);
-    fs::directory_iterator it(dir, ec), end;
-    for (; !ec && it != end; it.increment(ec)) {
-      const std::string name = it->path().filename().u8string();
-      if (SameNameIgnoringCase(name, part) && (match.empty() || name < match)) match = name;
-    }
-    if (match.empty()) {
-      lookUp = false;  // nothing below a missing folder exists
-      current = joined;
-    } else {
-      current = Join(current, match);
-    }
-  }
-  return current;
-}
-
-}  // namespace
-#endif
-
-std::string MapToFileSystem(const std::string& windowsPath) {
-#ifdef _WIN32
-  return windowsPath;
-#else
-  if (windowsPath.empty() || DriveLength(windowsPath) > 0) return std::string();
-  return MapNamesUnder(IsSep(windowsPath[0]) ? "/" : "", SplitFolders(windowsPath));
-#endif
-}
-
 std::string LocalFolderOf(const std::string& localPath) {
   std::error_code ec;
   const fs::path abs = fs::absolute(fs::u8path(localPath), ec);
   return (ec ? fs::u8path(localPath) : abs).parent_path().u8string();
-}
-
-std::string LocalListedPath(const std::string& localFolder, const std::string& listed) {
-#ifdef _WIN32
-  std::string base = localFolder;
-  std::replace(base.begin(), base.end(), '/', '\\');
-  if (base.empty() || base.back() != '\\') base += '\\';
-  return ResolveListedPath(base, listed);
-#else
-  // The folder has no drive here, so a listed drive names a place this system lacks.
-  if (listed.empty() || DriveLength(listed) > 0) return std::string();
-  // Up steps at the front climb out of the folder, as ResolveListedPath climbs out of its base;
-  // they stop at the folder's first name.
-  std::vector<std::string> folders;
-  for (std::size_t from = 0; from < localFolder.size();) {
-    std::size_t to = localFolder.find('/', from);
-    if (to == std::string::npos) to = localFolder.size();
-    if (to > from) folders.push_back(localFolder.substr(from, to - from));
-    from = to + 1;
-  }
-  const bool hasFolder = listed.find_first_of("\\/:") != std::string::npos;
-  std::size_t from = 0;
-  while (hasFolder && StartsWithUp(listed.substr(from, 3))) {
-    from += 3;
-    if (folders.size() > 1) folders.pop_back();
-  }
-  std::string start = !localFolder.empty() && localFolder[0] == '/' ? "/" : "";
-  for (const std::string& f : folders) start = Join(start, f);
-  return MapNamesUnder(start, SplitFolders(listed.substr(from)));
-#endif
 }
 
 }  // namespace velmora

@@ -1,8 +1,11 @@
-// Opens a file for reading only when it is a regular file, and never blocks on the way: a FIFO,
-// socket, device or folder is refused at the open. One implementation per system.
+// The system's side of fileio, one implementation per system (regularfile_*.cpp). The reader opens
+// a file only when it is a regular file, and never blocks on the way: a FIFO, socket, device or
+// folder is refused at the open.
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
+#include <filesystem>
 #include <string>
 
 namespace velmora::detail {
@@ -28,6 +31,16 @@ class RegularFileReader {
   std::intptr_t handle_ = -1;
   uint64_t size_ = 0;
 };
+
+// Opens a file through the C runtime for writing from its start or at its end; errno says why not.
+// The C runtime sets errno on every failure, on Windows as elsewhere; the wide open there is what
+// lets a UTF-8 path with Cyrillic letters through.
+std::FILE* OpenForWriting(const std::filesystem::path& path, bool append);
+// Flushes what the system holds of the file to the disk; errno says why not.
+bool SyncFile(std::FILE* file);
+
+// The separators of this system's own paths: "/", and "\" too on Windows.
+extern const char kLocalSeparators[];
 
 // The reason given for a FIFO, socket or device (UTF-8).
 std::string NotRegularFileText();

@@ -49,4 +49,12 @@ long long RegularFileReader::Read(char* buffer, std::size_t size, std::string& e
   }
 }
 
+std::FILE* OpenForWriting(const std::filesystem::path& path, bool append) {
+  return std::fopen(path.c_str(), append ? "ab" : "wb");
+}
+
+bool SyncFile(std::FILE* file) { return fsync(fileno(file)) == 0; }
+
+const char kLocalSeparators[] = "/";
+
 }  // namespace velmora::detail

@@ -1,9 +1,11 @@
 #include <windows.h>
+#include <io.h>
 
 #include <cerrno>
 #include <filesystem>
 
 #include "regularfile.h"
+#include "textbytes.h"
 
 namespace velmora::detail {
 namespace {
@@ -20,13 +22,7 @@ std::string WindowsErrorText(DWORD code) {
                            wide.back() == L'.'))
     wide.pop_back();
   if (wide.empty()) return ErrnoText(EIO);
-  const int size = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()),
-                                       nullptr, 0, nullptr, nullptr);
-  std::string utf8(static_cast<std::size_t>(size > 0 ? size : 0), '\0');
-  if (size > 0)
-    WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), utf8.data(), size,
-                        nullptr, nullptr);
-  return utf8;
+  return Utf8FromWide(wide.data(), wide.size());
 }
 
 HANDLE AsHandle(std::intptr_t h) { return reinterpret_cast<HANDLE>(h); }
@@ -78,5 +74,13 @@ long long RegularFileReader::Read(char* buffer, std::size_t size, std::string& e
   }
   return static_cast<long long>(got);
 }
+
+std::FILE* OpenForWriting(const std::filesystem::path& path, bool append) {
+  return _wfopen(path.c_str(), append ? L"ab" : L"wb");
+}
+
+bool SyncFile(std::FILE* file) { return _commit(_fileno(file)) == 0; }
+
+const char kLocalSeparators[] = "/\\";
 
 }  // namespace velmora::detail

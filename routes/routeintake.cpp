@@ -4,20 +4,13 @@
 
 #include "cp1251.h"
 #include "routelistfile.h"
+#include "textbytes.h"
 
 namespace velmora {
 namespace {
 
-// Letter case of Latin and Cyrillic, enough to compare the column headers.
-char32_t Lower(char32_t c) {
-  if (c >= U'A' && c <= U'Z') return c + 0x20;
-  if (c >= 0x410 && c <= 0x42F) return c + 0x20;
-  if (c >= 0x400 && c <= 0x40F) return c + 0x50;
-  return c;
-}
-
 bool IsLetter(char32_t c) {
-  const char32_t lower = Lower(c);
+  const char32_t lower = FoldCase(c);
   return (lower >= U'a' && lower <= U'z') || (lower >= 0x430 && lower <= 0x45F);
 }
 
@@ -49,7 +42,7 @@ bool IsHeaderRow(const TableRow& row) {
     const std::u32string cell = Trimmed(Cell(row, f));
     if (cell.size() != header.size()) return false;
     for (std::size_t i = 0; i < cell.size(); ++i) {
-      if (Lower(cell[i]) != Lower(header[i])) return false;
+      if (FoldCase(cell[i]) != FoldCase(header[i])) return false;
     }
   }
   return true;

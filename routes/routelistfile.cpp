@@ -94,13 +94,22 @@ std::string RouteCountLine(int count) {
   return Cp("// Маршрутов: ") + std::to_string(count) + "\r\n";
 }
 
+std::string WriteRouteList(const std::vector<RouteTexts>& routes, const DateTimeFormat& format,
+                           const DateTime& when) {
+  const int count = static_cast<int>(routes.size());
+  std::string file = RouteListHeader(format, when) + RouteCountLine(count);
+  for (const RouteTexts& texts : routes) file += RouteLine(texts);
+  return file;
+}
+
 std::string WriteRouteList(const StoredRouteList& stored, const DateTimeFormat& format,
                            const DateTime& when) {
   const int count = stored.count < 0 ? 0 : stored.count > kStoredRoutes ? kStoredRoutes
                                                                           : stored.count;
-  std::string file = RouteListHeader(format, when) + RouteCountLine(count);
-  for (int i = 0; i < count; ++i) file += RouteLine(stored.records[i].Texts());
-  return file;
+  std::vector<RouteTexts> routes;
+  routes.reserve(static_cast<std::size_t>(count));
+  for (int i = 0; i < count; ++i) routes.push_back(stored.records[i].Texts());
+  return WriteRouteList(routes, format, when);
 }
 
 }  // namespace velmora

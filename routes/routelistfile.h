@@ -1,6 +1,7 @@
 // The .mrp route list file: reader and writer on bytes.
 #pragma once
 #include <string>
+#include <vector>
 
 #include "clock.h"
 #include "routerecord.h"
@@ -24,7 +25,11 @@ struct RouteListParse {
 // Parses the file's bytes into `stored` (cleared first), by the reading rules.
 RouteListParse ParseRouteList(const std::string& bytes, StoredRouteList& stored);
 
-// The whole file as the save command writes it, `when` formatted by `format`.
+// The whole file as the save command writes it: the routes in their order, `when` formatted by
+// `format`.
+std::string WriteRouteList(const std::vector<RouteTexts>& routes, const DateTimeFormat& format,
+                           const DateTime& when);
+// The same for the first `stored.count` routes of the stored route list.
 std::string WriteRouteList(const StoredRouteList& stored, const DateTimeFormat& format,
                            const DateTime& when);
 // One route line with its CR LF.

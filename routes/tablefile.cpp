@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "cp1251.h"
+#include "textbytes.h"
 #include "workbook.h"
 
 namespace velmora {
@@ -30,27 +31,16 @@ bool ValidUtf8(const std::string& bytes) {
   return true;
 }
 
+// The text after the byte order mark; an odd last byte is no unit.
 std::u32string DecodeUtf16(const std::string& bytes, bool bigEndian) {
-  std::u32string text;
-  text.reserve(bytes.size() / 2);
-  const auto unit = [&](std::size_t at) -> char32_t {
-    const auto a = static_cast<unsigned char>(bytes[at]);
-    const auto b = static_cast<unsigned char>(bytes[at + 1]);
-    return bigEndian ? (a << 8 | b) : (b << 8 | a);
-  };
+  std::u16string units;
+  units.reserve(bytes.size() / 2);
   for (std::size_t i = 2; i + 1 < bytes.size(); i += 2) {
-    const char32_t u = unit(i);
-    if (u >= 0xD800 && u <= 0xDBFF && i + 3 < bytes.size()) {
-      const char32_t low = unit(i + 2);
-      if (low >= 0xDC00 && low <= 0xDFFF) {
-        text += 0x10000 + ((u - 0xD800) << 10) + (low - 0xDC00);
-        i += 2;
-        continue;
-      }
-    }
-    text += u >= 0xD800 && u <= 0xDFFF ? U'\uFFFD' : u;
+    const auto a = static_cast<unsigned char>(bytes[i]);
+    const auto b = static_cast<unsigned char>(bytes[i + 1]);
+    units += static_cast<char16_t>(bigEndian ? (a << 8 | b) : (b << 8 | a));
   }
-  return text;
+  return FromUtf16(units.data(), units.size());
 }
 
 bool StartsWith(const std::string& bytes, const char* prefix, std::size_t n) {
@@ -76,13 +66,11 @@ std::string DecodeTable(const std::string& bytes, std::u32string& text) {
   return std::string();
 }
 
-char32_t Lower(char32_t c) { return c >= U'A' && c <= U'Z' ? c + 0x20 : c; }
-
 // Excel's "sep=X" line: X is the delimiter. The length of the line with its end, or 0.
 std::size_t SeparatorLine(const std::u32string& text, char32_t& delimiter) {
   if (text.size() < 5) return 0;
   for (std::size_t i = 0; i < 4; ++i) {
-    if (Lower(text[i]) != U"sep="[i]) return 0;
+    if (FoldCase(text[i]) != U"sep="[i]) return 0;
   }
   const char32_t x = text[4];
   if (x == kCr || x == kLf || x == kQuote) return 0;

@@ -3,6 +3,8 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 
 #include "device/hotplug.h"
 #include "device/simkado.h"
@@ -148,7 +150,8 @@ TEST(LinkBackends, SimulatedKadoOptionsParse) {
   SimKadoOptions o;
   std::string error;
   ASSERT_TRUE(ParseSimKadoOptions(
-      "boot,block=64,memory=4096,version=2.7,fail-block=3,short-reply,detached", o, error))
+      "boot,block=64,memory=4096,version=2.7,fail-block=3,short-reply,detached,param-fail,"
+      "unplug-after=4", o, error))
       << error;
   EXPECT_TRUE(o.boot);
   EXPECT_EQ(o.blockSize, 64);
@@ -158,6 +161,8 @@ TEST(LinkBackends, SimulatedKadoOptionsParse) {
   EXPECT_EQ(o.failBlock, 3);
   EXPECT_EQ(o.replyLength, 5);
   EXPECT_TRUE(o.detached);
+  EXPECT_TRUE(o.failParamRead);
+  EXPECT_EQ(o.unplugAfterBlock, 4);
   ASSERT_TRUE(ParseSimKadoOptions("reply=132,reply=0", o, error)) << error;
   EXPECT_EQ(o.replyLength, 0);
   ASSERT_TRUE(ParseSimKadoOptions("boot,save=out,1.bin", o, error)) << error;
@@ -177,6 +182,14 @@ TEST(LinkBackends, SimulatedKadoOptionsParse) {
     EXPECT_FALSE(ParseSimKadoOptions(bad, any, error)) << bad;
     EXPECT_FALSE(error.empty()) << bad;
   }
+}
+
+TEST(LinkBackends, ReadmeListsTheSimulatedKadoOptions) {
+  std::ifstream in(VELMORA_TEST_DATA "/../../README.md", std::ios::binary);
+  ASSERT_TRUE(in);
+  const std::string readme{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  EXPECT_NE(readme.find(SimKadoOptionsMarkdown()), std::string::npos)
+      << "README.md should list the options as:\n" << SimKadoOptionsMarkdown();
 }
 
 TEST(LinkBackends, SimulatedKadoHandlesDieWithTheDevice) {

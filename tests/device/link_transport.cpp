@@ -325,17 +325,6 @@ TEST(LinkTransport, VersionTexts) {
   EXPECT_EQ(text(99, 99), " (v99.99)");
 }
 
-TEST(LinkTransport, LittleEndianKeepsTheLowBytes) {
-  const uint8_t bytes[4] = {0x78, 0x56, 0x34, 0x12};
-  EXPECT_EQ(DecodeLittleEndian(bytes, 1), 0x78u);
-  EXPECT_EQ(DecodeLittleEndian(bytes, 2), 0x5678u);
-  EXPECT_EQ(DecodeLittleEndian(bytes, 3), 0x345678u);
-  EXPECT_EQ(DecodeLittleEndian(bytes, 4), 0x12345678u);
-  uint8_t out[4] = {0xAA, 0xAA, 0xAA, 0xAA};
-  EncodeLittleEndian(out, 0x12345678u, 2);
-  EXPECT_EQ((Bytes(out, out + 4)), (Bytes{0x78, 0x56, 0xAA, 0xAA}));
-}
-
 }  // namespace
 }  // namespace velmora
 
