@@ -74,6 +74,8 @@ std::string ReplaceQuestionText(const std::string& path) {
   return Cp("Файл ") + cp1251::FromUtf8(FileNameOf(path)) + Cp(" уже существует. Заменить его?");
 }
 
+std::string SavedAsMrpOnlyText() { return Cp("Маршруты сохраняются в файл .mrp"); }
+
 RoutesFileKind KindOfRoutesFile(const std::string& path) {
   const std::string extension = LowerExtensionOf(path);
   if (extension == ".mrg") return RoutesFileKind::RouteGroup;
@@ -84,6 +86,16 @@ RoutesFileKind KindOfRoutesFile(const std::string& path) {
 
 bool IsRoutesFileName(const std::string& path) {
   return LowerExtensionOf(path) == ".mrp" || KindOfRoutesFile(path) != RoutesFileKind::RouteList;
+}
+
+bool IsRoutesJsonName(const std::string& path) { return LowerExtensionOf(path) == ".json"; }
+
+std::string RouteListSaveName(const std::string& path) {
+  const std::string extension = ExtensionOf(path);
+  if (extension.empty() || extension == ".") return ReplaceExtension(path, ".mrp");
+  if (KindOfRoutesFile(path) != RoutesFileKind::RouteList || IsRoutesJsonName(path))
+    return std::string();
+  return path;
 }
 
 LoadResult LoadRoutesFile(const std::string& path, StoredRouteList& stored, MessageSink& sink) {
@@ -179,13 +191,28 @@ bool RouteFileCommands::OpenPath(const std::string& path, bool byOperator) {
   return true;
 }
 
-std::optional<std::string> RouteFileCommands::AskSaveName(const std::string& proposedPath) {
-  const bool proposed = !proposedPath.empty();
-  const std::optional<std::string> chosen =
-      dialogs_.AskSave(proposed ? FolderOf(proposedPath) : std::string(),
-                       proposed ? FileNameOf(proposedPath) : std::string());
-  if (!chosen || chosen->empty()) return std::nullopt;
-  return chosen;
+std::optional<std::string> RouteFileCommands::AskSaveName(std::string proposedPath) {
+  for (;;) {
+    const bool proposed = !proposedPath.empty();
+    const std::optional<std::string> chosen =
+        dialogs_.AskSave(proposed ? FolderOf(proposedPath) : std::string(),
+                         proposed ? FileNameOf(proposedPath) : std::string());
+    if (!chosen || chosen->empty()) return std::nullopt;
+    const std::string name = RouteListSaveName(*chosen);
+    if (name == *chosen) return name;
+    if (!name.empty()) return MayReplace(name) ? std::optional<std::string>(name) : std::nullopt;
+    // The list would open again as something else, and a group or table under that name would be
+    // gone: the dialog comes back with the .mrp name.
+    host_.ShowStatus(kPanelStatus, SavedAsMrpOnlyText());
+    host_.AppendLogLine("***" + SavedAsMrpOnlyText(), kRed);
+    proposedPath = ReplaceExtension(*chosen, ".mrp");
+  }
+}
+
+bool RouteFileCommands::MayReplace(const std::string& derived) {
+  // A name the program made up itself: a file already there under it is replaced only when it is
+  // the one this list came from or went to, or when the operator says so.
+  return !FileExists(derived) || SameFile(derived, lastFile_) || dialogs_.AskReplace(derived);
 }
 
 bool RouteFileCommands::Save() {
@@ -197,17 +224,14 @@ bool RouteFileCommands::Save() {
   }
   if (LowerExtensionOf(openedExtension_) != ".mrp") {
     target = ReplaceExtension(target, ".mrp");
-    // A name the program made up itself: a file already there under it is replaced only when it is
-    // the one this list came from or went to, or when the operator says so.
-    if (FileExists(target) && !SameFile(target, lastFile_) && !dialogs_.AskReplace(target))
-      return false;
+    if (!MayReplace(target)) return false;
   }
   return WriteTo(target);
 }
 
 bool RouteFileCommands::SaveAs() {
   // The dialog proposes the .mrp name, applies the extension itself and asks before it replaces a
-  // file; the name it confirms is written as it is.
+  // file; the name it confirms is written as it is when it opens again as a route list.
   std::string proposed = currentFile_;
   if (!proposed.empty() && LowerExtensionOf(openedExtension_) != ".mrp")
     proposed = ReplaceExtension(proposed, ".mrp");

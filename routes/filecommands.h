@@ -49,6 +49,8 @@ std::string SaveOrUndoFirstText();
 std::string FileNotReadText(const std::string& path, const std::string& reason);
 // "Файл <name> уже существует. Заменить его?" (UTF-8 path in, CP1251 out).
 std::string ReplaceQuestionText(const std::string& path);
+// Panel 2 and the red log line when a save is refused a name read as another kind (CP1251).
+std::string SavedAsMrpOnlyText();
 
 // By the extension in any letter case: ".mrg" a route group, ".csv", ".tsv", ".xlsx" and
 // ".ods" a table (both imported), anything else a route list.
@@ -56,6 +58,12 @@ enum class RoutesFileKind { RouteList, RouteGroup, Table };
 RoutesFileKind KindOfRoutesFile(const std::string& path);
 // A name the open command reads by its extension alone: .mrp, .mrg or a table's.
 bool IsRoutesFileName(const std::string& path);
+// velmora-cli reads a name ending in ".json" (any letter case) as the routes JSON.
+bool IsRoutesJsonName(const std::string& path);
+// The name a route list is written under when the operator chose `path`, so that it opens again as
+// that list: a name without an extension gets ".mrp", a name read as a route list stays as it is,
+// and a name read as another kind (a route group, a table, the routes JSON) gives "".
+std::string RouteListSaveName(const std::string& path);
 
 // Missing: no file of that name (an empty list). Refused: the file is there but cannot be read, or
 // is no regular file, or is a table that is refused (the reason in `error`). TooLarge: over
@@ -90,7 +98,8 @@ class RouteFileCommands {
   void Close();
 
  private:
-  std::optional<std::string> AskSaveName(const std::string& proposedPath);
+  std::optional<std::string> AskSaveName(std::string proposedPath);
+  bool MayReplace(const std::string& derived);
   bool WriteTo(const std::string& target);
   bool OpenPath(const std::string& path, bool byOperator);
 
