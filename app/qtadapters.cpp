@@ -78,10 +78,17 @@ std::optional<std::string> QtFileDialogs::AskSave(const std::string& startFolder
 }
 
 bool QtFileDialogs::AskReplace(const std::string& path) {
-  QMessageBox box(QMessageBox::Question, kSaveTitle,
-                  RouteModel::FromCp(velmora::ReplaceQuestionText(path)),
+  return Ask(velmora::ReplaceQuestionText(path), "mbReplace");
+}
+
+bool QtFileDialogs::AskCut(const std::string& path, int routesInFile, int routesKept) {
+  return Ask(velmora::CutQuestionText(path, routesInFile, routesKept), "mbCut");
+}
+
+bool QtFileDialogs::Ask(const std::string& question, const char* objectName) const {
+  QMessageBox box(QMessageBox::Question, kSaveTitle, RouteModel::FromCp(question),
                   QMessageBox::Yes | QMessageBox::No, parent_);
-  box.setObjectName(QStringLiteral("mbReplace"));
+  box.setObjectName(QString::fromLatin1(objectName));
   box.setDefaultButton(QMessageBox::No);
   return box.exec() == QMessageBox::Yes;
 }

@@ -33,10 +33,13 @@ class QtFileDialogs : public velmora::FileDialogs {
   std::optional<std::string> AskSave(const std::string& startFolder,
                                      const std::string& proposedName) override;
   bool AskReplace(const std::string& path) override;
+  bool AskCut(const std::string& path, int routesInFile, int routesKept) override;
 
   static const QString kOpenTitle, kOpenFilter, kSaveTitle, kSaveFilter;
 
  private:
+  bool Ask(const std::string& question, const char* objectName) const;
+
   QWidget* parent_;
 };
 

@@ -17,8 +17,10 @@ std::string Title(const std::string& displayName) {
   return kTitlePrefix + cp1251::FromUtf8(displayName);
 }
 
-void ParseInto(const std::string& bytes, StoredRouteList& stored, MessageSink& sink) {
-  if (ParseRouteList(bytes, stored).truncated) sink.AppendLogLine(TooManyRoutesText(), kRed);
+int ParseInto(const std::string& bytes, StoredRouteList& stored, MessageSink& sink) {
+  const RouteListParse parsed = ParseRouteList(bytes, stored);
+  if (parsed.truncated) sink.AppendLogLine(TooManyRoutesText(), kRed);
+  return parsed.inFile;
 }
 
 LoadResult ResultOf(ReadStatus status, const std::string& error) {
@@ -74,6 +76,12 @@ std::string ReplaceQuestionText(const std::string& path) {
   return Cp("Файл ") + cp1251::FromUtf8(FileNameOf(path)) + Cp(" уже существует. Заменить его?");
 }
 
+std::string CutQuestionText(const std::string& path, int routesInFile, int routesKept) {
+  return Cp("Файл ") + cp1251::FromUtf8(FileNameOf(path)) + Cp(" содержал ") +
+         std::to_string(routesInFile) + Cp(" маршрутов; после сохранения в нём останутся ") +
+         std::to_string(routesKept) + Cp(". Сохранить?");
+}
+
 std::string SavedAsMrpOnlyText() { return Cp("Маршруты сохраняются в файл .mrp"); }
 
 RoutesFileKind KindOfRoutesFile(const std::string& path) {
@@ -110,7 +118,7 @@ LoadResult LoadRoutesFile(const std::string& path, StoredRouteList& stored, Mess
     return result;
   }
   const FileRead read = ReadWholeFile(path, kMaxRouteListFileSize);
-  const LoadResult result = ResultOf(read.status, read.error);
+  LoadResult result = ResultOf(read.status, read.error);
   if (!Taken(result)) return result;
   if (KindOfRoutesFile(path) == RoutesFileKind::Table) {
     // A table that is no table (a workbook under the wrong name, one with a password) is
@@ -122,7 +130,7 @@ LoadResult LoadRoutesFile(const std::string& path, StoredRouteList& stored, Mess
     for (const IntakeLine& line : parsed.lines) sink.AppendLogLine(line.text, line.colour);
   } else {
     stored.Clear();
-    ParseInto(read.bytes, stored, sink);
+    result.routesInFile = ParseInto(read.bytes, stored, sink);
   }
   return result;
 }
@@ -177,6 +185,7 @@ bool RouteFileCommands::OpenPath(const std::string& path, bool byOperator) {
   openedExtension_ = ExtensionOf(currentFile_);
   displayName_ = FileNameOf(currentFile_);
   lastFile_ = loaded.status == LoadStatus::Ok ? path : std::string();
+  lastFileRoutes_ = loaded.routesInFile;
   host_.SetTitle(Title(displayName_));
   // An imported list (a route group or a table) exists in no route list file yet.
   const RoutesFileKind kind = KindOfRoutesFile(path);
@@ -244,6 +253,10 @@ bool RouteFileCommands::WriteTo(const std::string& target) {
   // The whole file is built first and written under a temporary name, so a failure leaves the
   // earlier file, the names, the stored route list and the modified flag.
   const int count = std::min(table_.RouteCount(), kStoredRoutes);
+  // The routes of the file that the list did not keep are gone once it is written again.
+  if (lastFileRoutes_ > kStoredRoutes && SameFile(target, lastFile_) &&
+      !dialogs_.AskCut(target, lastFileRoutes_, count))
+    return false;
   std::string file = RouteListHeader(format_, clock_.Now()) + RouteCountLine(count);
   for (int row = 1; row <= count; ++row) {
     RouteTexts texts;
@@ -262,6 +275,7 @@ bool RouteFileCommands::WriteTo(const std::string& target) {
   currentFile_ = target;
   displayName_ = FileNameOf(currentFile_);
   lastFile_ = target;
+  lastFileRoutes_ = count;
   host_.SetTitle(Title(displayName_));
   host_.ShowStatus(kPanelStatus, SavedText(displayName_));
   table_.SetModified(false);

@@ -22,6 +22,13 @@ class FileDialogs {
     (void)path;
     return false;
   }
+  // Yes/No with CutQuestionText: the file at `path` held more routes than a save writes back.
+  virtual bool AskCut(const std::string& path, int routesInFile, int routesKept) {
+    (void)path;
+    (void)routesInFile;
+    (void)routesKept;
+    return false;
+  }
 };
 
 class FileCommandHost : public MessageSink {
@@ -49,6 +56,8 @@ std::string SaveOrUndoFirstText();
 std::string FileNotReadText(const std::string& path, const std::string& reason);
 // "Файл <name> уже существует. Заменить его?" (UTF-8 path in, CP1251 out).
 std::string ReplaceQuestionText(const std::string& path);
+// "Файл <name> содержал N маршрутов; после сохранения в нём останутся K. Сохранить?" (CP1251).
+std::string CutQuestionText(const std::string& path, int routesInFile, int routesKept);
 // Panel 2 and the red log line when a save is refused a name read as another kind (CP1251).
 std::string SavedAsMrpOnlyText();
 
@@ -72,6 +81,7 @@ enum class LoadStatus { Ok, Missing, Refused, TooLarge };
 struct LoadResult {
   LoadStatus status = LoadStatus::Ok;
   std::string error;  // the system's reason (UTF-8) when not Ok
+  int routesInFile = 0;  // the route lines of a route list file read, those not kept included
 };
 // Reads a route list or imports a route group into `stored`, as the open command does; warnings go
 // to `sink`. `stored` is emptied first; a refused or too large file leaves it as it was.
@@ -110,6 +120,7 @@ class RouteFileCommands {
   const DateTimeFormat& format_;
   std::string currentFile_, displayName_, openedExtension_;
   std::string lastFile_;  // the file last read or written; a save may replace it unasked
+  int lastFileRoutes_ = 0;  // the routes it held then; over 256, writing it again cuts some
 };
 
 }  // namespace velmora

@@ -271,4 +271,29 @@ TEST_F(FilesTest, SaveAsWritesTheListOnlyUnderANameThatOpensItAgain) {
   EXPECT_EQ(QDir(dir.path()).entryList({QStringLiteral("x*")}), (QStringList{"x.mrg", "x.mrp"}));
 }
 
+TEST_F(FilesTest, F5AsksBeforeItCutsAFileOfMoreThan256Routes) {
+  QByteArray many;
+  for (int i = 1; i <= 300; ++i) many += QByteArray::number(i) + ";a\\;b\r\n";
+  WriteAll(list, many);
+  Make();
+  ShowActive();
+  dialogs.opens.push_back(list.toStdString());
+  QTest::keyClick(w.get(), Qt::Key_F3);
+  dialogs.cuts = {false, true};
+  for (const bool yes : {false, true}) {
+    Type(Editor(*w), QStringLiteral("7"));
+    QTest::keyClick(w.get(), Qt::Key_F5);
+    EXPECT_EQ(w->Table().Modified(), !yes);
+    EXPECT_EQ(ReadAll(list) == many, !yes);
+  }
+  EXPECT_EQ(RouteModel::FromCp(dialogs.lastCut),
+            QStringLiteral("Файл маршруты.mrp содержал 300 маршрутов; после сохранения в нём "
+                           "останутся 256. Сохранить?"));
+  EXPECT_TRUE(ReadAll(list).endsWith("\r\n256;a\\;b;;\r\n"));
+  dialogs.lastCut.clear();  // the file holds the list now: F5 asks no more
+  Type(Editor(*w), QStringLiteral("8"));
+  QTest::keyClick(w.get(), Qt::Key_F5);
+  EXPECT_TRUE(dialogs.lastCut.empty() && !w->Table().Modified());
+}
+
 }  // namespace
