@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QFileDialog>
+#include <QFileIconProvider>
 #include <QLocale>
 #include <QMessageBox>
 #include <QRegularExpression>
@@ -40,20 +41,51 @@ const QString QtFileDialogs::kOpenFilter = QStringLiteral(
 const QString QtFileDialogs::kSaveTitle = QStringLiteral("Сохранить файлы в формате *.mrp");
 const QString QtFileDialogs::kSaveFilter = QStringLiteral("Список маршрутов КАДО (*.mrp)");
 
-QtFileDialogs::QtFileDialogs(QWidget* parent) : parent_(parent) {}
-
 namespace {
+
+// Icons and type texts from the name and the kind that the listing already holds. Qt's own
+// provider asks QMimeDatabase for the type of every listed file, on the GUI thread, and for a name
+// it does not know that opens the file and reads it: /proc/kmsg, or a file on a share that no
+// longer answers, would hold the window for good.
+class NameOnlyIconProvider : public QFileIconProvider {
+ public:
+  QIcon icon(const QFileInfo& info) const override {
+    if (info.isRoot()) return QFileIconProvider::icon(Drive);
+    return QFileIconProvider::icon(info.isDir() ? Folder : File);
+  }
+  QString type(const QFileInfo& info) const override {
+    if (info.isDir()) return QStringLiteral("Папка");
+    const QString suffix = info.suffix();
+    return suffix.isEmpty() ? QStringLiteral("Файл") : QStringLiteral("Файл %1").arg(suffix);
+  }
+};
+
 std::optional<std::string> Chosen(QFileDialog& dialog) {
   if (dialog.exec() != QDialog::Accepted) return std::nullopt;
   const QStringList files = dialog.selectedFiles();
   if (files.isEmpty() || files.front().isEmpty()) return std::nullopt;
   return CorePath(files.front());
 }
+
 }  // namespace
+
+QtFileDialogs::QtFileDialogs(QWidget* parent)
+    : parent_(parent), icons_(std::make_unique<NameOnlyIconProvider>()) {}
+
+QtFileDialogs::~QtFileDialogs() = default;
+
+void QtFileDialogs::Prepare(QFileDialog& dialog) const {
+  // The system's dialogs can rename and delete files and read them for icons and previews. A
+  // Windows shortcut (.lnk) is a file as well: resolving one reads it.
+  dialog.setOptions(QFileDialog::DontUseNativeDialog | QFileDialog::ReadOnly |
+                    QFileDialog::DontResolveSymlinks);
+  dialog.setIconProvider(icons_.get());
+}
 
 std::optional<std::string> QtFileDialogs::AskOpen(const std::string& startFolder) {
   QFileDialog dialog(parent_, kOpenTitle, QString::fromStdString(startFolder), kOpenFilter);
   dialog.setObjectName(QStringLiteral("odMrp"));
+  Prepare(dialog);
   dialog.setAcceptMode(QFileDialog::AcceptOpen);
   dialog.setFileMode(QFileDialog::ExistingFile);
   dialog.setDefaultSuffix(QStringLiteral("mrp"));
@@ -64,6 +96,7 @@ std::optional<std::string> QtFileDialogs::AskSave(const std::string& startFolder
                                                   const std::string& proposedName) {
   QFileDialog dialog(parent_, kSaveTitle, QString::fromStdString(startFolder), kSaveFilter);
   dialog.setObjectName(QStringLiteral("sdMrp"));
+  Prepare(dialog);
   dialog.setAcceptMode(QFileDialog::AcceptSave);
   dialog.setFileMode(QFileDialog::AnyFile);
   // The dialog adds the extension before it asks about an existing file, so its question covers the
@@ -76,10 +109,17 @@ std::optional<std::string> QtFileDialogs::AskSave(const std::string& startFolder
 }
 
 bool QtFileDialogs::AskReplace(const std::string& path) {
-  QMessageBox box(QMessageBox::Question, kSaveTitle,
-                  RouteModel::FromCp(velmora::ReplaceQuestionText(path)),
+  return Ask(velmora::ReplaceQuestionText(path), "mbReplace");
+}
+
+bool QtFileDialogs::AskCut(const std::string& path, int routesInFile, int routesKept) {
+  return Ask(velmora::CutQuestionText(path, routesInFile, routesKept), "mbCut");
+}
+
+bool QtFileDialogs::Ask(const std::string& question, const char* objectName) const {
+  QMessageBox box(QMessageBox::Question, kSaveTitle, RouteModel::FromCp(question),
                   QMessageBox::Yes | QMessageBox::No, parent_);
-  box.setObjectName(QStringLiteral("mbReplace"));
+  box.setObjectName(QString::fromLatin1(objectName));
   box.setDefaultButton(QMessageBox::No);
   return box.exec() == QMessageBox::Yes;
 }

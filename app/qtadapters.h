@@ -9,6 +9,8 @@
 #include "routes/clock.h"
 #include "routes/filecommands.h"
 
+class QAbstractFileIconProvider;
+class QFileDialog;
 class QWidget;
 
 // QLocale::system()'s short date and long time format, CP1251.
@@ -26,18 +28,26 @@ class QtDateTimeFormat : public velmora::DateTimeFormat {
   QString datePattern_, timePattern_;
 };
 
+// Qt's own dialogs, never the system's: they list folders without reading any file and change
+// nothing on disk (no rename, delete or new folder).
 class QtFileDialogs : public velmora::FileDialogs {
  public:
   explicit QtFileDialogs(QWidget* parent);
+  ~QtFileDialogs() override;
   std::optional<std::string> AskOpen(const std::string& startFolder) override;
   std::optional<std::string> AskSave(const std::string& startFolder,
                                      const std::string& proposedName) override;
   bool AskReplace(const std::string& path) override;
+  bool AskCut(const std::string& path, int routesInFile, int routesKept) override;
 
   static const QString kOpenTitle, kOpenFilter, kSaveTitle, kSaveFilter;
 
  private:
+  void Prepare(QFileDialog& dialog) const;
+  bool Ask(const std::string& question, const char* objectName) const;
+
   QWidget* parent_;
+  std::unique_ptr<QAbstractFileIconProvider> icons_;
 };
 
 // A path from Qt (a dialog, a drop, the command line) as the core keeps paths: absolute,

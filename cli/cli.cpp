@@ -107,7 +107,7 @@ int ReadJson(const std::string& path, StoredRouteList& stored, MessageSink& sink
 }  // namespace
 
 int ReadRoutes(const std::string& path, StoredRouteList& stored, MessageSink& sink) {
-  if (LowerExtensionOf(path) == ".json") return ReadJson(path, stored, sink);
+  if (IsRoutesJsonName(path)) return ReadJson(path, stored, sink);
   const LoadResult loaded = LoadRoutesFile(path, stored, sink);
   switch (loaded.status) {
     case LoadStatus::Ok:

@@ -41,6 +41,7 @@ class NoDialogs : public FileDialogs {
   std::optional<std::string> AskSave(const std::string&, const std::string&) override {
     return std::nullopt;
   }
+  bool AskCut(const std::string&, int, int) override { return true; }
 };
 
 class FixedClock : public Clock {

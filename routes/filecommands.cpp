@@ -17,8 +17,10 @@ std::string Title(const std::string& displayName) {
   return kTitlePrefix + cp1251::FromUtf8(displayName);
 }
 
-void ParseInto(const std::string& bytes, StoredRouteList& stored, MessageSink& sink) {
-  if (ParseRouteList(bytes, stored).truncated) sink.AppendLogLine(TooManyRoutesText(), kRed);
+int ParseInto(const std::string& bytes, StoredRouteList& stored, MessageSink& sink) {
+  const RouteListParse parsed = ParseRouteList(bytes, stored);
+  if (parsed.truncated) sink.AppendLogLine(TooManyRoutesText(), kRed);
+  return parsed.inFile;
 }
 
 LoadResult ResultOf(ReadStatus status, const std::string& error) {
@@ -74,6 +76,14 @@ std::string ReplaceQuestionText(const std::string& path) {
   return Cp("Файл ") + cp1251::FromUtf8(FileNameOf(path)) + Cp(" уже существует. Заменить его?");
 }
 
+std::string CutQuestionText(const std::string& path, int routesInFile, int routesKept) {
+  return Cp("Файл ") + cp1251::FromUtf8(FileNameOf(path)) + Cp(" содержал ") +
+         std::to_string(routesInFile) + Cp(" маршрутов; после сохранения в нём останутся ") +
+         std::to_string(routesKept) + Cp(". Сохранить?");
+}
+
+std::string SavedAsMrpOnlyText() { return Cp("Маршруты сохраняются в файл .mrp"); }
+
 RoutesFileKind KindOfRoutesFile(const std::string& path) {
   const std::string extension = LowerExtensionOf(path);
   if (extension == ".mrg") return RoutesFileKind::RouteGroup;
@@ -84,6 +94,16 @@ RoutesFileKind KindOfRoutesFile(const std::string& path) {
 
 bool IsRoutesFileName(const std::string& path) {
   return LowerExtensionOf(path) == ".mrp" || KindOfRoutesFile(path) != RoutesFileKind::RouteList;
+}
+
+bool IsRoutesJsonName(const std::string& path) { return LowerExtensionOf(path) == ".json"; }
+
+std::string RouteListSaveName(const std::string& path) {
+  const std::string extension = ExtensionOf(path);
+  if (extension.empty() || extension == ".") return ReplaceExtension(path, ".mrp");
+  if (KindOfRoutesFile(path) != RoutesFileKind::RouteList || IsRoutesJsonName(path))
+    return std::string();
+  return path;
 }
 
 LoadResult LoadRoutesFile(const std::string& path, StoredRouteList& stored, MessageSink& sink) {
@@ -98,7 +118,7 @@ LoadResult LoadRoutesFile(const std::string& path, StoredRouteList& stored, Mess
     return result;
   }
   const FileRead read = ReadWholeFile(path, kMaxRouteListFileSize);
-  const LoadResult result = ResultOf(read.status, read.error);
+  LoadResult result = ResultOf(read.status, read.error);
   if (!Taken(result)) return result;
   if (KindOfRoutesFile(path) == RoutesFileKind::Table) {
     // A table that is no table (a workbook under the wrong name, one with a password) is
@@ -110,7 +130,7 @@ LoadResult LoadRoutesFile(const std::string& path, StoredRouteList& stored, Mess
     for (const IntakeLine& line : parsed.lines) sink.AppendLogLine(line.text, line.colour);
   } else {
     stored.Clear();
-    ParseInto(read.bytes, stored, sink);
+    result.routesInFile = ParseInto(read.bytes, stored, sink);
   }
   return result;
 }
@@ -165,6 +185,7 @@ bool RouteFileCommands::OpenPath(const std::string& path, bool byOperator) {
   openedExtension_ = ExtensionOf(currentFile_);
   displayName_ = FileNameOf(currentFile_);
   lastFile_ = loaded.status == LoadStatus::Ok ? path : std::string();
+  lastFileRoutes_ = loaded.routesInFile;
   host_.SetTitle(Title(displayName_));
   // An imported list (a route group or a table) exists in no route list file yet.
   const RoutesFileKind kind = KindOfRoutesFile(path);
@@ -179,13 +200,28 @@ bool RouteFileCommands::OpenPath(const std::string& path, bool byOperator) {
   return true;
 }
 
-std::optional<std::string> RouteFileCommands::AskSaveName(const std::string& proposedPath) {
-  const bool proposed = !proposedPath.empty();
-  const std::optional<std::string> chosen =
-      dialogs_.AskSave(proposed ? FolderOf(proposedPath) : std::string(),
-                       proposed ? FileNameOf(proposedPath) : std::string());
-  if (!chosen || chosen->empty()) return std::nullopt;
-  return chosen;
+std::optional<std::string> RouteFileCommands::AskSaveName(std::string proposedPath) {
+  for (;;) {
+    const bool proposed = !proposedPath.empty();
+    const std::optional<std::string> chosen =
+        dialogs_.AskSave(proposed ? FolderOf(proposedPath) : std::string(),
+                         proposed ? FileNameOf(proposedPath) : std::string());
+    if (!chosen || chosen->empty()) return std::nullopt;
+    const std::string name = RouteListSaveName(*chosen);
+    if (name == *chosen) return name;
+    if (!name.empty()) return MayReplace(name) ? std::optional<std::string>(name) : std::nullopt;
+    // The list would open again as something else, and a group or table under that name would be
+    // gone: the dialog comes back with the .mrp name.
+    host_.ShowStatus(kPanelStatus, SavedAsMrpOnlyText());
+    host_.AppendLogLine("***" + SavedAsMrpOnlyText(), kRed);
+    proposedPath = ReplaceExtension(*chosen, ".mrp");
+  }
+}
+
+bool RouteFileCommands::MayReplace(const std::string& derived) {
+  // A name the program made up itself: a file already there under it is replaced only when it is
+  // the one this list came from or went to, or when the operator says so.
+  return !FileExists(derived) || SameFile(derived, lastFile_) || dialogs_.AskReplace(derived);
 }
 
 bool RouteFileCommands::Save() {
@@ -197,17 +233,14 @@ bool RouteFileCommands::Save() {
   }
   if (LowerExtensionOf(openedExtension_) != ".mrp") {
     target = ReplaceExtension(target, ".mrp");
-    // A name the program made up itself: a file already there under it is replaced only when it is
-    // the one this list came from or went to, or when the operator says so.
-    if (FileExists(target) && !SameFile(target, lastFile_) && !dialogs_.AskReplace(target))
-      return false;
+    if (!MayReplace(target)) return false;
   }
   return WriteTo(target);
 }
 
 bool RouteFileCommands::SaveAs() {
   // The dialog proposes the .mrp name, applies the extension itself and asks before it replaces a
-  // file; the name it confirms is written as it is.
+  // file; the name it confirms is written as it is when it opens again as a route list.
   std::string proposed = currentFile_;
   if (!proposed.empty() && LowerExtensionOf(openedExtension_) != ".mrp")
     proposed = ReplaceExtension(proposed, ".mrp");
@@ -220,6 +253,10 @@ bool RouteFileCommands::WriteTo(const std::string& target) {
   // The whole file is built first and written under a temporary name, so a failure leaves the
   // earlier file, the names, the stored route list and the modified flag.
   const int count = std::min(table_.RouteCount(), kStoredRoutes);
+  // The routes of the file that the list did not keep are gone once it is written again.
+  if (lastFileRoutes_ > kStoredRoutes && SameFile(target, lastFile_) &&
+      !dialogs_.AskCut(target, lastFileRoutes_, count))
+    return false;
   std::vector<RouteTexts> routes(static_cast<std::size_t>(count));
   for (int row = 1; row <= count; ++row) {
     for (int f = 0; f < kRouteFields; ++f) routes[row - 1][f] = table_.Cell(row, f + 1);
@@ -236,6 +273,7 @@ bool RouteFileCommands::WriteTo(const std::string& target) {
   currentFile_ = target;
   displayName_ = FileNameOf(currentFile_);
   lastFile_ = target;
+  lastFileRoutes_ = count;
   host_.SetTitle(Title(displayName_));
   host_.ShowStatus(kPanelStatus, SavedText(displayName_));
   table_.SetModified(false);

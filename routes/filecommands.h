@@ -23,6 +23,13 @@ class FileDialogs {
     (void)path;
     return false;
   }
+  // Yes/No with CutQuestionText: the file at `path` held more routes than a save writes back.
+  virtual bool AskCut(const std::string& path, int routesInFile, int routesKept) {
+    (void)path;
+    (void)routesInFile;
+    (void)routesKept;
+    return false;
+  }
 };
 
 class FileCommandHost : public MessageSink {
@@ -50,6 +57,10 @@ std::string SaveOrUndoFirstText();
 std::string FileNotReadText(const std::string& path, const std::string& reason);
 // "Файл <name> уже существует. Заменить его?" (UTF-8 path in, CP1251 out).
 std::string ReplaceQuestionText(const std::string& path);
+// "Файл <name> содержал N маршрутов; после сохранения в нём останутся K. Сохранить?" (CP1251).
+std::string CutQuestionText(const std::string& path, int routesInFile, int routesKept);
+// Panel 2 and the red log line when a save is refused a name read as another kind (CP1251).
+std::string SavedAsMrpOnlyText();
 
 // By the extension in any letter case: ".mrg" a route group, ".csv", ".tsv", ".xlsx" and
 // ".ods" a table (both imported), anything else a route list.
@@ -57,6 +68,12 @@ enum class RoutesFileKind { RouteList, RouteGroup, Table };
 RoutesFileKind KindOfRoutesFile(const std::string& path);
 // A name the open command reads by its extension alone: .mrp, .mrg or a table's.
 bool IsRoutesFileName(const std::string& path);
+// velmora-cli reads a name ending in ".json" (any letter case) as the routes JSON.
+bool IsRoutesJsonName(const std::string& path);
+// The name a route list is written under when the operator chose `path`, so that it opens again as
+// that list: a name without an extension gets ".mrp", a name read as a route list stays as it is,
+// and a name read as another kind (a route group, a table, the routes JSON) gives "".
+std::string RouteListSaveName(const std::string& path);
 
 // Missing: no file of that name (an empty list). Refused: the file is there but cannot be read, or
 // is no regular file, or is a table that is refused (the reason in `error`). TooLarge: over
@@ -65,6 +82,7 @@ enum class LoadStatus { Ok, Missing, Refused, TooLarge };
 struct LoadResult {
   LoadStatus status = LoadStatus::Ok;
   std::string error;  // the system's reason (UTF-8) when not Ok
+  int routesInFile = 0;  // the route lines of a route list file read, those not kept included
 };
 // Reads a route list or imports a route group into `stored`, as the open command does; warnings go
 // to `sink`. `stored` is emptied first; a refused or too large file leaves it as it was.
@@ -91,7 +109,8 @@ class RouteFileCommands {
   void Close();
 
  private:
-  std::optional<std::string> AskSaveName(const std::string& proposedPath);
+  std::optional<std::string> AskSaveName(std::string proposedPath);
+  bool MayReplace(const std::string& derived);
   bool WriteTo(const std::string& target);
   bool OpenPath(const std::string& path, bool byOperator);
 
@@ -102,6 +121,7 @@ class RouteFileCommands {
   const DateTimeFormat& format_;
   std::string currentFile_, displayName_, openedExtension_;
   std::string lastFile_;  // the file last read or written; a save may replace it unasked
+  int lastFileRoutes_ = 0;  // the routes it held then; over 256, writing it again cuts some
 };
 
 }  // namespace velmora

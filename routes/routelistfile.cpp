@@ -29,6 +29,7 @@ RouteListParse ParseRouteList(const std::string& bytes, StoredRouteList& stored)
   };
   auto endLine = [&] {
     if (!comment) {
+      ++result.inFile;
       if (result.routes < kStoredRoutes) {
         stored.records[result.routes].SetTexts(fields);
         ++result.routes;

@@ -20,6 +20,7 @@ std::string TooManyRoutesText();
 struct RouteListParse {
   int routes = 0;           // route lines stored (at most 256)
   bool truncated = false;   // more than 256 route lines were in the file
+  int inFile = 0;           // route lines in the file, those past 256 included
 };
 
 // Parses the file's bytes into `stored` (cleared first), by the reading rules.

@@ -4,7 +4,18 @@
 
 #include <QDir>
 #include <QFileDialog>
+#include <QFileSystemModel>
 #include <QTimer>
+#include <QToolButton>
+#ifdef __linux__
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <thread>
+#endif
 
 #include "gui_support.h"
 #include "qtadapters.h"
@@ -104,6 +115,61 @@ TEST(QtFileDialogs, SaveDialogProposesTheNameAndAsksBeforeOverwriting) {
   ASSERT_TRUE(chosen.has_value());
   EXPECT_EQ(QString::fromStdString(*chosen),
             QDir::toNativeSeparators(dir.filePath(QStringLiteral("list.mrp"))));
+}
+
+using OpenDialog = WindowFixture;
+
+// F3, the folder's path typed into the name field, Enter: the dialog lists a folder holding a named
+// pipe and a file whose opening waits, as /proc/kmsg does for root (here under a write lease).
+TEST_F(OpenDialog, ListsAFolderWithoutOpeningItsFilesAndChangesNothing) {
+#ifndef __linux__
+  GTEST_SKIP() << "file leases are Linux's";
+#else
+  QTemporaryDir dir;
+  const QString folder = dir.path();
+  const QByteArray pipe = QFile::encodeName(folder + "/pipe");
+  ASSERT_EQ(mkfifo(pipe.constData(), 0644), 0);
+  const int held = open(QFile::encodeName(folder + "/held").constData(), O_WRONLY | O_CREAT, 0644);
+  signal(SIGIO, SIG_IGN);  // the lease holder is told of an open by SIGIO
+  if (fcntl(held, F_SETLEASE, F_WRLCK) != 0) GTEST_SKIP() << "this file system has no leases";
+  std::atomic<bool> done{false}, opened{false};
+  std::thread watchdog([&] {  // ends a wait on either file after 10 s at most
+    for (int i = 0; i < 200 && !done && !opened; ++i) {
+      opened = fcntl(held, F_GETLEASE) != F_WRLCK;
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    fcntl(held, F_SETLEASE, F_UNLCK);
+    close(open(pipe.constData(), O_WRONLY | O_NONBLOCK));
+  });
+  w = std::make_unique<TVelmoraF>(Options());
+  ShowActive();
+  QTimer::singleShot(0, [&] {
+    QFileDialog* dialog = nullptr;
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return (dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())); }));
+    QApplication::setActiveWindow(dialog);  // as a window manager does
+    bool listed = false;
+    QObject::connect(dialog->findChild<QFileSystemModel*>(), &QFileSystemModel::directoryLoaded,
+                     [&](const QString& path) { listed = listed || path == folder; });
+    auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+    Type(name, folder);
+    QTest::keyClick(name, Qt::Key_Return);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return listed; }, 10000));
+    QTest::mouseClick(dialog->findChild<QToolButton*>(QStringLiteral("newFolderButton")),
+                      Qt::LeftButton);
+    QTest::keyClick(dialog, Qt::Key_Escape);
+    if (dialog->isVisible()) dialog->reject();
+  });
+  QTest::keyClick(w.get(), Qt::Key_F3);
+  done = true;
+  watchdog.join();
+  close(held);
+  signal(SIGIO, SIG_DFL);
+  EXPECT_FALSE(opened) << "the dialog opened a file it listed, on the window's thread";
+  EXPECT_EQ(QDir(folder).entryList(QDir::AllEntries | QDir::System).join(' ').toStdString(),
+            ". .. held pipe");
+  EXPECT_TRUE(w->Files().CurrentFile().empty());
+#endif
 }
 
 TEST(QtDateTimeFormat, GivesATimeOfDayWithoutAZone) {

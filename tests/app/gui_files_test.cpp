@@ -235,15 +235,65 @@ TEST_F(FilesTest, SaveAsTakesTheConfirmedNameOnlyWhenTheWriteSucceeds) {
   dialogs.opens.push_back(list.toStdString());
   QTest::keyClick(w.get(), Qt::Key_F3);
   WriteAll(dir.filePath(QStringLiteral("plain")), "a file, not a folder");
-  dialogs.saves = {dir.filePath(QStringLiteral("plain/x.mrp")).toStdString(),
-                   dir.filePath(QStringLiteral("copy")).toStdString()};
+  dialogs.saves = {dir.filePath(QStringLiteral("plain/x.mrp")).toStdString()};
   QTest::keyClick(w.get(), Qt::Key_F6);
   EXPECT_EQ(w->windowTitle(), QStringLiteral("Velmora v1.05 маршруты.mrp"));
   EXPECT_EQ(w->Files().CurrentFile(), list.toStdString());
   EXPECT_TRUE(Log().startsWith(QStringLiteral("***")) && !Panel(*w, 2).isEmpty());
-  QTest::keyClick(w.get(), Qt::Key_F6);  // a name without extension stays as confirmed
-  EXPECT_EQ(w->windowTitle(), QStringLiteral("Velmora v1.05 copy"));
-  EXPECT_TRUE(QFile::exists(dir.filePath(QStringLiteral("copy"))));
+}
+
+TEST_F(FilesTest, SaveAsWritesTheListOnlyUnderANameThatOpensItAgain) {
+  Make();
+  ShowActive();
+  const auto reopen = [this](const QString& path) {
+    dialogs.opens.push_back(path.toStdString());
+    QTest::keyClick(w.get(), Qt::Key_F3);
+    QStringList cells;
+    for (int row = 1; row <= w->Table().RouteCount(); ++row)
+      for (int column = 1; column <= 4; ++column) cells << Cell(*w, row, column);
+    return cells.join(QLatin1Char('|')).toStdString();
+  };
+  const std::string opened = reopen(list);
+  const QString group = dir.filePath(QStringLiteral("x.mrg"));
+  const QString mrp = dir.filePath(QStringLiteral("x.mrp"));
+  WriteAll(group, "a Dorlan group");
+  // A name read as another kind brings the dialog back: its second answer is x.mrp.
+  using Row = std::pair<QString, bool>;  // the name typed, refused
+  for (const auto& [name, refused] : {Row{"x.mrg", true}, Row{"x.csv", true}, Row{"x", false}}) {
+    QFile::remove(mrp);
+    dialogs.saves = {dir.filePath(name).toStdString(), mrp.toStdString()};
+    QTest::keyClick(w.get(), Qt::Key_F6);
+    EXPECT_EQ(dialogs.saves.size(), refused ? 0u : 1u) << name.toStdString();
+    EXPECT_EQ(reopen(mrp), opened) << name.toStdString();
+  }
+  EXPECT_EQ(Log().count(QStringLiteral("***Маршруты сохраняются в файл .mrp")), 2);
+  EXPECT_EQ(ReadAll(group), QByteArray("a Dorlan group"));
+  EXPECT_EQ(QDir(dir.path()).entryList({QStringLiteral("x*")}), (QStringList{"x.mrg", "x.mrp"}));
+}
+
+TEST_F(FilesTest, F5AsksBeforeItCutsAFileOfMoreThan256Routes) {
+  QByteArray many;
+  for (int i = 1; i <= 300; ++i) many += QByteArray::number(i) + ";a\\;b\r\n";
+  WriteAll(list, many);
+  Make();
+  ShowActive();
+  dialogs.opens.push_back(list.toStdString());
+  QTest::keyClick(w.get(), Qt::Key_F3);
+  dialogs.cuts = {false, true};
+  for (const bool yes : {false, true}) {
+    Type(Editor(*w), QStringLiteral("7"));
+    QTest::keyClick(w.get(), Qt::Key_F5);
+    EXPECT_EQ(w->Table().Modified(), !yes);
+    EXPECT_EQ(ReadAll(list) == many, !yes);
+  }
+  EXPECT_EQ(RouteModel::FromCp(dialogs.lastCut),
+            QStringLiteral("Файл маршруты.mrp содержал 300 маршрутов; после сохранения в нём "
+                           "останутся 256. Сохранить?"));
+  EXPECT_TRUE(ReadAll(list).endsWith("\r\n256;a\\;b;;\r\n"));
+  dialogs.lastCut.clear();  // the file holds the list now: F5 asks no more
+  Type(Editor(*w), QStringLiteral("8"));
+  QTest::keyClick(w.get(), Qt::Key_F5);
+  EXPECT_TRUE(dialogs.lastCut.empty() && !w->Table().Modified());
 }
 
 }  // namespace

@@ -61,18 +61,24 @@ inline QApplication* EnsureApp() {
   return app;
 }
 
-// Answers the open and save dialogs and the replace question in order; an empty queue cancels (No).
+// Answers the open and save dialogs and the questions in order; an empty queue cancels (No).
 struct FakeDialogs : velmora::FileDialogs {
   std::deque<std::optional<std::string>> opens, saves;
-  std::deque<bool> replaces;
+  std::deque<bool> replaces, cuts;
   int openCalls = 0, saveCalls = 0;
-  std::string lastProposed, lastReplaced;
+  std::string lastProposed, lastReplaced, lastCut;
+  static bool Next(std::deque<bool>& answers) {
+    const bool yes = !answers.empty() && answers.front();
+    if (!answers.empty()) answers.pop_front();
+    return yes;
+  }
   bool AskReplace(const std::string& path) override {
     lastReplaced = path;
-    if (replaces.empty()) return false;
-    const bool yes = replaces.front();
-    replaces.pop_front();
-    return yes;
+    return Next(replaces);
+  }
+  bool AskCut(const std::string& path, int routesInFile, int routesKept) override {
+    lastCut = velmora::CutQuestionText(path, routesInFile, routesKept);
+    return Next(cuts);
   }
   std::optional<std::string> AskOpen(const std::string&) override {
     ++openCalls;
