@@ -69,7 +69,7 @@ TVelmoraF::TVelmoraF(WindowOptions options, QWidget* parent)
     dialogs = qtDialogs_.get();
   }
   files_ = std::make_unique<velmora::RouteFileCommands>(table_, *this, *dialogs, clock_, format_);
-  link_ = std::make_unique<velmora::DeviceLink>(*hid_, context_, *this, clock_);
+  link_ = std::make_unique<velmora::DeviceLink>(*hid_, context_, *this);
 
   setFont(WindowFont(11));
   setAcceptDrops(true);

@@ -76,7 +76,7 @@ DeviceSession::DeviceSession(const DeviceOptions& options)
       hid_(&ChooseBackend(options_, sim_, system_)),
       host_(&context_),
       env_{*hid_, context_, host_, clock_, format_},
-      link_(*hid_, context_, host_, clock_) {}
+      link_(*hid_, context_, host_) {}
 
 void DeviceSession::Start() {
   startMs_ = clock_.MonotonicMs();

@@ -35,7 +35,7 @@ bool SamePath(const std::string& a, const std::string& b) {
 
 }  // namespace
 
-DeviceLink::DeviceLink(HidFunctions& hid, DeviceContext& context, DeviceHost& host, Clock&)
+DeviceLink::DeviceLink(HidFunctions& hid, DeviceContext& context, DeviceHost& host)
     : hid_(hid), context_(context), host_(host) {}
 
 int DeviceLink::FindHidDevice(std::unique_ptr<HidDevice>& handle, uint16_t vendorId,

@@ -23,7 +23,7 @@ const std::string kKadoCaption = Cp("КАДО-08") + " (v1.05)";
 int LinkOpenAttempts() { return DeviceLink::kOpenAttempts; }
 
 struct Link {
-  explicit Link(HidFunctions& hid) : link(hid, context, host, clock) {}
+  explicit Link(HidFunctions& hid) : link(hid, context, host) {}
   DeviceState& state() { return context.device; }
   // Delivers the simulated КАДО's events as the window does.
   void Follow(SimKado& sim) {

@@ -206,7 +206,7 @@ TEST(RobustTransfer, BlockSizeZeroSendsOnlyAShortClosingReport) {
 
 // The window's device events, delivered into the transfer's pauses as the event loop does.
 struct LinkedTransfer : Transfer {
-  LinkedTransfer() : Transfer(SimKadoOptions{}), link(bus, context, host, clock) {
+  LinkedTransfer() : Transfer(SimKadoOptions{}), link(bus, context, host) {
     bus.others = {&sim};
     sim.SetEventListener([this](const HotplugEvent& e) {
       link.UpdateDevice(e);
