@@ -269,8 +269,7 @@ void TVelmoraF::RefreshWindowState() {
   in.routeCount = table_.RouteCount();
   in.cursorRow = table_.CursorRow();
   in.devicePathEmpty = context_.device.DevicePath.empty();
-  in.vendorId = context_.device.DeviceAttributes.vendorId;
-  in.productId = context_.device.DeviceAttributes.productId;
+  in.bootLoader = context_.device.BootMode();
   in.deviceBusy = context_.operation.DeviceBusy;
   const velmora::WindowState s = velmora::ComputeWindowState(in);
 

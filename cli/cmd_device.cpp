@@ -57,10 +57,7 @@ int RunDevices(const Args& args) {
   bool first = true;
   if (hid && hid->Load()) {
     for (const HidDeviceInfo& info : hid->Enumerate()) {
-      if (info.vendorId != KadoVendorId ||
-          (info.productId != KadoProductId && info.productId != KadoBootProductId)) {
-        continue;
-      }
+      if (!IsKado(info.vendorId, info.productId)) continue;
       std::u32string manufacturer, product;
       std::string version;
       if (std::unique_ptr<HidDevice> device = hid->Open(info.path, false)) {
@@ -73,7 +70,7 @@ int RunDevices(const Args& args) {
       out += first ? "" : ", ";
       first = false;
       out += "{\"path\": " + JsonString(info.path);
-      out += ", \"mode\": " + JsonString(info.productId == KadoBootProductId ? "boot" : "normal");
+      out += ", \"mode\": " + JsonString(IsBootLoader(info.vendorId, info.productId) ? "boot" : "normal");
       out += ", \"manufacturer\": " + JsonString(utf8::Encode(manufacturer));
       out += ", \"product\": " + JsonString(utf8::Encode(product));
       out += ", \"version\": " + JsonCp1251(version) + "}";

@@ -15,8 +15,7 @@ struct DeviceState {
   std::string VendorName, ProductName;  // CP1251
   bool DeviceLinkStarted = false;
   bool BootMode() const {
-    return DeviceAttributes.vendorId == KadoVendorId &&
-           DeviceAttributes.productId == KadoBootProductId;
+    return IsBootLoader(DeviceAttributes.vendorId, DeviceAttributes.productId);
   }
 };
 

@@ -79,8 +79,7 @@ int TransmitRoutes(DeviceEnv& env, const StoredRouteList& stored, WorkBuffer& wo
     return open;
   }
   if (open == kStatusWrongIdentity) {
-    const bool boot = opened.attributes.vendorId == KadoVendorId &&
-                      opened.attributes.productId == KadoBootProductId;
+    const bool boot = IsBootLoader(opened.attributes.vendorId, opened.attributes.productId);
     host.ShowStatus(kPanelStatus, Cp("КАДО не подключен"));
     host.AppendLogLine(Cp(boot ? "***КАДО в режиме загрузчика: маршруты не записаны"
                                : "***Устройство не является КАДО"),
