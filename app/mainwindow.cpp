@@ -395,7 +395,6 @@ void TVelmoraF::closeEvent(QCloseEvent* event) {
     return;
   }
   clock_.SleepMs(100);
-  context_.device.DeviceHandle.reset();
   settingsValues_.lastFile = files_->CurrentFile();
   velmora::WriteSettings(*settings_, settingsValues_, clock_.Now());
   event->accept();

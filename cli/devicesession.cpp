@@ -111,7 +111,6 @@ bool DeviceSession::SelectBootLoader() {
 
 int DeviceSession::Finish(int code) {
   host_.FinishProgress();
-  context_.device.DeviceHandle.reset();
   if (!sim_) return code;
   if (!options_.memoryOut.empty()) {
     const std::vector<uint8_t>& memory = sim_->Memory();

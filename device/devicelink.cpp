@@ -56,13 +56,14 @@ void DeviceLink::FormActivate() {
   DeviceState& state = context_.device;
   if (state.DeviceLinkStarted) return;
   if (EnsureLoaded()) {
+    // The handle the search opened is closed once the arrival has been processed.
+    std::unique_ptr<HidDevice> found;
     std::string path;
-    int status = FindHidDevice(state.DeviceHandle, KadoVendorId, KadoProductId, &path);
+    int status = FindHidDevice(found, KadoVendorId, KadoProductId, &path);
     if (status == kStatusNotFound)
-      status = FindHidDevice(state.DeviceHandle, KadoVendorId, KadoBootProductId, &path);
+      status = FindHidDevice(found, KadoVendorId, KadoBootProductId, &path);
     if (status == kStatusOk) UpdateDevice(path, kDbtDeviceArrival, kDbtDevtypDeviceInterface);
   }
-  state.DeviceHandle.reset();
   state.DeviceLinkStarted = true;
   host_.RefreshWindowState();
 }

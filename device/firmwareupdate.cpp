@@ -83,7 +83,7 @@ int ProgramFirmware(DeviceEnv& env, const FirmwareListing& listing, int selected
   OperationDevice opened;
   int open = kStatusAccessDenied;
   if (!env.context.device.DevicePath.empty() && decoded.size() >= kFirmwareHeaderBlock) {
-    open = OpenForWrite(env.hid, env.context.device.DevicePath, KadoBootProductId, nullptr, opened);
+    open = OpenForWrite(env.hid, env.context.device.DevicePath, KadoBootProductId, opened);
   }
   if (open == kStatusAccessDenied) {
     host.ShowStatus(kPanelStatus, Cp("КАДО не открыто"));

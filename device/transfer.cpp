@@ -34,9 +34,9 @@ BusyScope::~BusyScope() {
 }
 
 int OpenForWrite(HidFunctions& hid, const std::string& path, uint16_t productId,
-                 std::unique_ptr<HidDevice> opened, OperationDevice& out) {
+                 OperationDevice& out) {
   if (const int locked = out.lock.Acquire(path); locked != kStatusOk) return locked;
-  out.handle = opened ? std::move(opened) : hid.Open(path, true);
+  out.handle = hid.Open(path, true);
   if (!out.handle) return kStatusAccessDenied;
   out.attributes = HidAttributes{};
   if (!out.handle->GetAttributes(out.attributes)) out.attributes = HidAttributes{};
@@ -72,8 +72,7 @@ int TransmitRoutes(DeviceEnv& env, const StoredRouteList& stored, WorkBuffer& wo
   }
 
   OperationDevice opened;
-  const int open = OpenForWrite(env.hid, device.DevicePath, KadoProductId,
-                                std::move(device.DeviceHandle), opened);
+  const int open = OpenForWrite(env.hid, device.DevicePath, KadoProductId, opened);
   if (open == kStatusAccessDenied) {
     host.ShowStatus(kPanelStatus, Cp("КАДО не открыто"));
     return open;
@@ -116,7 +115,6 @@ int TransmitRoutes(DeviceEnv& env, const StoredRouteList& stored, WorkBuffer& wo
 
   opened.handle.reset();
   opened.lock.Release();
-  device.DeviceHandle.reset();
   host.ShowStatus(kPanelProgress,
                   FormatElapsed(env.clock.MonotonicMs() - op.TransferStartMs) + "=" +
                       std::to_string(op.BytesWritten));

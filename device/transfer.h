@@ -80,12 +80,12 @@ struct OperationDevice {
 };
 
 // The open step of a write of data meant for KadoVendorId/`productId`: locks the node,
-// opens it without sharing (or takes `opened`), and reads the handle's own attributes, since
+// opens it without sharing, and reads the handle's own attributes, since
 // a КАДО that restarted into its other identity during a wait arrives under the same path.
 // kStatusOk; kStatusInUse when another program holds the node; kStatusAccessDenied when it
 // does not open; kStatusWrongIdentity when it is not that identity (nothing has been sent).
 int OpenForWrite(HidFunctions& hid, const std::string& path, uint16_t productId,
-                 std::unique_ptr<HidDevice> opened, OperationDevice& out);
+                 OperationDevice& out);
 
 // The whole transfer; returns the write's status (0 only for "Загрузка окончена"),
 // or kStatusNotFound when no device came, kStatusAccessDenied when it did not open,
