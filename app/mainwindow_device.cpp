@@ -7,6 +7,7 @@
 #include <QTableWidget>
 #include <QTimer>
 
+#include "device/Formatm.h"
 #include "device/firmwareupdate.h"
 #include "mainwindow.h"
 #include "memorygauge.h"
@@ -86,7 +87,7 @@ void TVelmoraF::aProgExecute() {
   if (context_.operation.DeviceBusy) return;
   const velmora::FirmwareListing listing = firmware_;
   if (const velmora::FirmwareRow* newest = velmora::NewestRow(listing)) {
-    stBars_->StartProgress((newest->size + 127) / 128 * 128);
+    stBars_->StartProgress(static_cast<int>(velmora::FirmwareWriteEnd(newest->size)));
   }
   const int selected = sgBoot->currentRow() + 1;
   velmora::DeviceEnv env = Env();

@@ -19,7 +19,6 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr int kSettleMs = 20;
-constexpr int kFirmwareEndAlign = 128;
 
 // Both the status panel and the red log line, as every failed step is reported.
 void ReportFailure(DeviceHost& host, const char* utf8) {
@@ -103,8 +102,7 @@ int ProgramFirmware(DeviceEnv& env, const FirmwareListing& listing, int selected
 
   host.ShowStatus(kPanelStatus, Cp("Загружаем"));
   op.TransferStartMs = env.clock.MonotonicMs();
-  const int end = static_cast<int>((static_cast<int64_t>(header.size) + kFirmwareEndAlign - 1) &
-                                   ~static_cast<int64_t>(kFirmwareEndAlign - 1));
+  const int end = static_cast<int>(FirmwareWriteEnd(header.size));
   ProgressRecorder progress(host, op);
   std::optional<WritingScope> writing(op);
   const int status =

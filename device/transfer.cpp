@@ -65,11 +65,7 @@ int TransmitRoutes(DeviceEnv& env, const StoredRouteList& stored, WorkBuffer& wo
 
   host.ShowStatus(kPanelStatus, Cp("Загружаем"));
   const RouteImageLayout layout = BuildRouteImage(stored, work);
-  if (layout.routes < stored.count) {
-    host.AppendLogLine(Cp("Поместилось только ") + std::to_string(layout.routes) +
-                           Cp(" маршрутов"),
-                       kRed);
-  }
+  ReportRoutesLeftOut(layout, stored, host);
 
   OperationDevice opened;
   const int open = OpenForWrite(env.hid, device.DevicePath, KadoProductId, opened);
