@@ -99,7 +99,6 @@ int RunTransfer(const Args& args) {
   if (stored->count == 0) return Failure(parsed.positional[0] + ": the file holds no route");
 
   auto work = std::make_unique<WorkBuffer>();
-  session.Host().SetProgressTotal(BuildRouteImage(*stored, *work).length);
   session.Start();
   // The identity is checked on the handle the transfer opens: a КАДО in its boot-loader
   // identity, there at the start or arriving during the wait, receives nothing.

@@ -297,7 +297,6 @@ int RunFlash(const Args& args) {
     Failure("the КАДО is not in its boot-loader identity");
     return session.Finish(kExitFailure);
   }
-  if (newest) session.Host().SetProgressTotal(static_cast<int>(FirmwareWriteEnd(newest->size)));
   const int status = ProgramFirmware(session.Env(), listing, selected,
                                      SchemeSearch{parsed.Value("--schemes"), DefaultFirmwareFolders()});
   return session.Finish(status == kStatusOk ? kExitOk : kExitFailure);

@@ -74,7 +74,6 @@ std::string FormatReportLog(const std::vector<SimReport>& reports) {
 DeviceSession::DeviceSession(const DeviceOptions& options)
     : options_(options),
       hid_(&ChooseBackend(options_, sim_, system_)),
-      host_(&context_),
       env_{*hid_, context_, host_, clock_, format_},
       link_(*hid_, context_, host_) {}
 

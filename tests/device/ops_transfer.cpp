@@ -22,7 +22,6 @@ using Bytes = std::vector<uint8_t>;
 class TransferTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    host_.bytesWritten = &context_.operation.BytesWritten;
     context_.device.DevicePath = sim_->Path();
     SetRoutes(3, "Вокзал", "");
   }
@@ -263,13 +262,6 @@ TEST_F(TransferTest, ASecondTransferDuringTheWriteDoesNothing) {
   EXPECT_TRUE(std::equal(image.begin(), image.end(), sim_->Memory().begin()));
   EXPECT_EQ(context_.operation.TransferCount, 1);
   EXPECT_EQ(host_.history[kPanelStatus].size(), 2u);
-}
-
-TEST_F(TransferTest, BytesWrittenIsShownEvenWhenTheWindowDoesNotKeepIt) {
-  host_.keepsBytesWritten = false;
-  EXPECT_EQ(Transmit(), kStatusOk);
-  EXPECT_EQ(context_.operation.BytesWritten, 128);
-  EXPECT_EQ(host_.panel[kPanelProgress], FinalProgress(21, 128));
 }
 
 TEST_F(TransferTest, ARemovalBetweenBlocksEndsInTheWriteError) {

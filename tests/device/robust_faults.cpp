@@ -31,7 +31,6 @@ Line TransportLine(const char* utf8, const std::string& detail) {
 
 struct Transfer {
   explicit Transfer(SimKadoOptions options) : sim(options) {
-    host.bytesWritten = &context.operation.BytesWritten;
     context.device.DevicePath = sim.Path();
   }
 
