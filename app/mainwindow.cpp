@@ -69,7 +69,7 @@ TVelmoraF::TVelmoraF(WindowOptions options, QWidget* parent)
     dialogs = qtDialogs_.get();
   }
   files_ = std::make_unique<velmora::RouteFileCommands>(table_, *this, *dialogs, clock_, format_);
-  link_ = std::make_unique<velmora::DeviceLink>(*hid_, context_, *this, clock_);
+  link_ = std::make_unique<velmora::DeviceLink>(*hid_, context_, *this);
 
   setFont(WindowFont(11));
   setAcceptDrops(true);
@@ -269,8 +269,7 @@ void TVelmoraF::RefreshWindowState() {
   in.routeCount = table_.RouteCount();
   in.cursorRow = table_.CursorRow();
   in.devicePathEmpty = context_.device.DevicePath.empty();
-  in.vendorId = context_.device.DeviceAttributes.vendorId;
-  in.productId = context_.device.DeviceAttributes.productId;
+  in.bootLoader = context_.device.BootMode();
   in.deviceBusy = context_.operation.DeviceBusy;
   const velmora::WindowState s = velmora::ComputeWindowState(in);
 
@@ -396,7 +395,6 @@ void TVelmoraF::closeEvent(QCloseEvent* event) {
     return;
   }
   clock_.SleepMs(100);
-  context_.device.DeviceHandle.reset();
   settingsValues_.lastFile = files_->CurrentFile();
   velmora::WriteSettings(*settings_, settingsValues_, clock_.Now());
   event->accept();

@@ -61,7 +61,9 @@ class TVelmoraF : public QMainWindow, public velmora::FileCommandHost, public ve
   void ShowStatus(int panel, const std::string& text) override;
   void SetTitle(const std::string& title) override;
   void RefreshWindowState() override;
+  void StartProgress(int end) override;
   void ReportProgress(int count) override;
+  void StopProgress() override;
   void PumpEvents() override;
   void PumpEventsFor(int microseconds) override;
   void BringToFront() override;
@@ -134,8 +136,6 @@ class TVelmoraF : public QMainWindow, public velmora::FileCommandHost, public ve
   void AppendLine(const std::string& text, const QColor& colour);
   bool IsActionKey(const QKeySequence& keys) const;
   velmora::DeviceEnv Env();
-  void MarkBusy();
-  void EndDeviceOperation();
 
   WindowOptions options_;
   std::unique_ptr<velmora::HidFunctions> hid_;
@@ -181,7 +181,6 @@ class TVelmoraF : public QMainWindow, public velmora::FileCommandHost, public ve
   bool activated_ = false;
   bool placed_ = false;
   bool inTableChange_ = false, tableChangePending_ = false, syncingView_ = false;
-  bool busyShown_ = false;
   bool tearingDown_ = false;
   bool gridFocusable_ = false;  // enabled and shown at the last refresh
   bool gridKeys_ = false;       // the grid, not its cell editor, takes the keys

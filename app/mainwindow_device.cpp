@@ -17,10 +17,11 @@ velmora::DeviceEnv TVelmoraF::Env() {
   return velmora::DeviceEnv{*hid_, context_, *this, clock_, format_};
 }
 
+void TVelmoraF::StartProgress(int end) { stBars_->StartProgress(end); }
+
 // A block goes every millisecond; panel 0 and the bar are redrawn about every 20 ms, and
 // at the end of the write, so the repaints do not set the pace.
 void TVelmoraF::ReportProgress(int count) {
-  context_.operation.BytesWritten = count;
   const int64_t now = clock_.MonotonicMs();
   const bool last = count >= stBars_->Progress()->maximum();
   if (progressShownAt_ >= 0 && now - progressShownAt_ < kProgressRepaintMs && !last) return;
@@ -32,15 +33,16 @@ void TVelmoraF::ReportProgress(int count) {
   stBars_->SetProgress(count);
 }
 
-void TVelmoraF::PumpEvents() {
-  MarkBusy();
-  QCoreApplication::processEvents();
+void TVelmoraF::StopProgress() {
+  stBars_->StopProgress();
+  progressShownAt_ = -1;
 }
+
+void TVelmoraF::PumpEvents() { QCoreApplication::processEvents(); }
 
 // Runs what is pending, and what arrives meanwhile, until the budget is spent; the core
 // then waits out the rest of its pause.
 void TVelmoraF::PumpEventsFor(int microseconds) {
-  MarkBusy();
   QDeadlineTimer deadline;
   deadline.setPreciseRemainingTime(0, static_cast<qint64>(microseconds) * 1000,
                                    Qt::PreciseTimer);
@@ -50,48 +52,24 @@ void TVelmoraF::PumpEventsFor(int microseconds) {
   } while (!deadline.hasExpired());
 }
 
-// The core sets DeviceBusy when an operation begins; the first time the window gets
-// control inside it, the actions that would start a second one are disabled.
-void TVelmoraF::MarkBusy() {
-  if (!context_.operation.DeviceBusy || busyShown_) return;
-  busyShown_ = true;
-  RefreshWindowState();
-}
-
-void TVelmoraF::EndDeviceOperation() {
-  stBars_->StopProgress();
-  progressShownAt_ = -1;
-  busyShown_ = false;
-  RefreshWindowState();
-}
-
 // A КАДО node that did not open at its arrival is tried again from the event loop.
 void TVelmoraF::ScheduleOpenRetry(int delayMs) {
   QTimer::singleShot(delayMs, this, [this] { link_->RetryOpen(); });
 }
 
 void TVelmoraF::aTransmitExecute() {
-  if (context_.operation.DeviceBusy) return;
-  // The write works on its own copies: commands that run between its blocks may open
+  // The write works on its own copy: commands that run between its blocks may open
   // another file or edit the table.
   auto stored = std::make_unique<velmora::StoredRouteList>(table_.Stored());
-  const velmora::RouteImageLayout layout = velmora::BuildRouteImage(*stored, *work_);
-  stBars_->StartProgress(layout.length);
   velmora::DeviceEnv env = Env();
   velmora::TransmitRoutes(env, *stored, *work_);
-  EndDeviceOperation();
 }
 
 void TVelmoraF::aProgExecute() {
-  if (context_.operation.DeviceBusy) return;
   const velmora::FirmwareListing listing = firmware_;
-  if (const velmora::FirmwareRow* newest = velmora::NewestRow(listing)) {
-    stBars_->StartProgress((newest->size + 127) / 128 * 128);
-  }
   const int selected = sgBoot->currentRow() + 1;
   velmora::DeviceEnv env = Env();
   velmora::ProgramFirmware(env, listing, selected, velmora::SchemeSearch{"", FirmwareFolders()});
-  EndDeviceOperation();
 }
 
 // Measured on the grid as a save would store it, with the transfer's own capacity rule.

@@ -92,7 +92,7 @@ int main(int argc, char** argv) {
     SimKado sim;
     DeviceContext context;
     context.device.DevicePath = sim.Path();
-    QuietHost host(context.operation);
+    QuietHost host;
     DeviceEnv env{sim, context, host, clock, format};
 
     Print("route image, block write only", blocks, 0, Time(runs, [&] {
@@ -112,7 +112,7 @@ int main(int argc, char** argv) {
     SimKado sim(options);
     DeviceContext context;
     context.device.DevicePath = sim.Path();
-    QuietHost host(context.operation);
+    QuietHost host;
     DeviceEnv env{sim, context, host, clock, format};
 
     std::vector<uint8_t> image(65536);

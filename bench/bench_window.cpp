@@ -105,8 +105,7 @@ int main(int argc, char** argv) {
     SimKadoOptions so;
     so.boot = true;
     SimKado sim(so);
-    OperationState op;
-    QuietHost host(op);
+    QuietHost host;
     auto bare = [&](const uint8_t* image, std::size_t size, int end) {
       return Time(runs, [&] {
         sim.ClearReports();

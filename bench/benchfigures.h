@@ -8,29 +8,24 @@
 #include <vector>
 
 #include "device/devicehost.h"
-#include "device/devicestate.h"
 #include "routes/clock.h"
 
 namespace velmora::bench {
 
 using Steady = std::chrono::steady_clock;
 
-// A window that only keeps BytesWritten.
+// A window that shows nothing.
 class QuietHost : public DeviceHost {
  public:
-  explicit QuietHost(OperationState& op) : op_(op) {}
   void LogMessage(const std::string&) override {}
   void AppendLogLine(const std::string&, LogColour) override {}
   void SetLogColour(LogColour) override {}
   void ShowStatus(int, const std::string&) override {}
-  void ReportProgress(int count) override { op_.BytesWritten = count; }
+  void ReportProgress(int) override {}
   void PumpEvents() override {}
   void RefreshWindowState() override {}
   void BringToFront() override {}
   void SetProductCaption(const std::string&) override {}
-
- private:
-  OperationState& op_;
 };
 
 struct Figures {

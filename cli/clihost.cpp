@@ -7,7 +7,7 @@
 
 namespace velmora::cli {
 
-CliHost::CliHost(DeviceContext* context) : context_(context), terminal_(StderrIsTerminal()) {}
+CliHost::CliHost() : terminal_(StderrIsTerminal()) {}
 
 CliHost::~CliHost() { FinishProgress(); }
 
@@ -35,7 +35,6 @@ void CliHost::ShowStatus(int panel, const std::string& text) {
 }
 
 void CliHost::ReportProgress(int count) {
-  if (context_ != nullptr) context_->operation.BytesWritten = count;
   if (!terminal_ || total_ <= 0) return;
   constexpr int kWidth = 40;
   const int done = count >= total_ ? kWidth : static_cast<int>(static_cast<long long>(count) * kWidth / total_);

@@ -5,13 +5,12 @@
 #include <string>
 
 #include "device/devicehost.h"
-#include "device/devicestate.h"
 
 namespace velmora::cli {
 
 class CliHost : public DeviceHost {
  public:
-  explicit CliHost(DeviceContext* context = nullptr);
+  CliHost();
   ~CliHost() override;
 
   void LogMessage(const std::string& text) override;
@@ -19,14 +18,13 @@ class CliHost : public DeviceHost {
   void SetLogColour(LogColour) override {}
   void ShowStatus(int panel, const std::string& text) override;
 
+  void StartProgress(int end) override { total_ = end; }
   void ReportProgress(int count) override;
   void PumpEvents() override;
   void RefreshWindowState() override {}
   void BringToFront() override {}
   void SetProductCaption(const std::string& text) override { caption_ = text; }
 
-  // The end of the write that follows, for the bar; 0 hides it.
-  void SetProgressTotal(int total) { total_ = total; }
   // Called by PumpEvents: where device arrivals are looked for during a wait.
   void SetEventPump(std::function<void()> pump) { pump_ = std::move(pump); }
   void FinishProgress();
@@ -37,7 +35,6 @@ class CliHost : public DeviceHost {
  private:
   void Print(const std::string& cp1251);
 
-  DeviceContext* context_;
   std::function<void()> pump_;
   std::string caption_, printed_;
   int total_ = 0;

@@ -57,10 +57,7 @@ int RunDevices(const Args& args) {
   bool first = true;
   if (hid && hid->Load()) {
     for (const HidDeviceInfo& info : hid->Enumerate()) {
-      if (info.vendorId != KadoVendorId ||
-          (info.productId != KadoProductId && info.productId != KadoBootProductId)) {
-        continue;
-      }
+      if (!IsKado(info.vendorId, info.productId)) continue;
       std::u32string manufacturer, product;
       std::string version;
       if (std::unique_ptr<HidDevice> device = hid->Open(info.path, false)) {
@@ -73,7 +70,7 @@ int RunDevices(const Args& args) {
       out += first ? "" : ", ";
       first = false;
       out += "{\"path\": " + JsonString(info.path);
-      out += ", \"mode\": " + JsonString(info.productId == KadoBootProductId ? "boot" : "normal");
+      out += ", \"mode\": " + JsonString(IsBootLoader(info.vendorId, info.productId) ? "boot" : "normal");
       out += ", \"manufacturer\": " + JsonString(utf8::Encode(manufacturer));
       out += ", \"product\": " + JsonString(utf8::Encode(product));
       out += ", \"version\": " + JsonCp1251(version) + "}";
@@ -102,7 +99,6 @@ int RunTransfer(const Args& args) {
   if (stored->count == 0) return Failure(parsed.positional[0] + ": the file holds no route");
 
   auto work = std::make_unique<WorkBuffer>();
-  session.Host().SetProgressTotal(BuildRouteImage(*stored, *work).length);
   session.Start();
   // The identity is checked on the handle the transfer opens: a КАДО in its boot-loader
   // identity, there at the start or arriving during the wait, receives nothing.

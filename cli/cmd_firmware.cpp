@@ -173,8 +173,8 @@ int FirmwareDecode(const Args& args) {
   if (!ChooseSchemes(parsed, ParentFolder(parsed.positional[0]), schemes)) return kExitFailure;
   const std::vector<uint8_t> decoded = DecodeFirmware(bytes, file.bytes.size(), schemes.tables);
   const FirmwareHeader header = ParseFirmwareHeader(bytes);
-  // The update writes the body from offset 512 up to FirmwareSize rounded up to 128.
-  const std::size_t end = (static_cast<std::size_t>(header.size) + 127) & ~std::size_t{127};
+  // The update writes the body from offset 512 up to its write end.
+  const std::size_t end = static_cast<std::size_t>(FirmwareWriteEnd(header.size));
   if (decoded.size() < kFirmwareHeaderBlock + end) {
     host.LogMessage(Cp("***Формат файла программы неверен"));
     return kExitFailure;
@@ -297,7 +297,6 @@ int RunFlash(const Args& args) {
     Failure("the КАДО is not in its boot-loader identity");
     return session.Finish(kExitFailure);
   }
-  if (newest) session.Host().SetProgressTotal(newest->size > 0 ? (newest->size + 127) & ~127 : 0);
   const int status = ProgramFirmware(session.Env(), listing, selected,
                                      SchemeSearch{parsed.Value("--schemes"), DefaultFirmwareFolders()});
   return session.Finish(status == kStatusOk ? kExitOk : kExitFailure);

@@ -9,7 +9,6 @@
 #include "device/routeimage.h"
 #include "json.h"
 #include "routes/clock.h"
-#include "routes/cp1251.h"
 #include "routes/fileio.h"
 #include "routes/routelistfile.h"
 #include "routes/tablefile.h"
@@ -121,10 +120,7 @@ int RunImage(const Args& args) {
   if (const int read = ReadRoutes(parsed.positional[0], *stored, host); read != kExitOk) return read;
   auto work = std::make_unique<WorkBuffer>();
   const RouteImageLayout layout = BuildRouteImage(*stored, *work);
-  if (layout.routes < stored->count) {
-    host.AppendLogLine(Cp("Поместилось только ") + std::to_string(layout.routes) + Cp(" маршрутов"),
-                       kRed);
-  }
+  ReportRoutesLeftOut(layout, *stored, host);
   const int length = layout.length < 0 ? 0 : std::min(layout.length, kMaxRouteImageSize);
   const std::string bytes(reinterpret_cast<const char*>(work->data()), static_cast<std::size_t>(length));
   if (parsed.Has("--output")) {

@@ -69,9 +69,8 @@ std::string FormatReportLog(const std::vector<SimReport>& reports) {
 DeviceSession::DeviceSession(const DeviceOptions& options)
     : options_(options),
       hid_(&ChooseBackend(options_, sim_, system_)),
-      host_(&context_),
       env_{*hid_, context_, host_, clock_, format_},
-      link_(*hid_, context_, host_, clock_) {}
+      link_(*hid_, context_, host_) {}
 
 void DeviceSession::Start() {
   startMs_ = clock_.MonotonicMs();
@@ -106,7 +105,6 @@ bool DeviceSession::SelectBootLoader() {
 
 int DeviceSession::Finish(int code) {
   host_.FinishProgress();
-  context_.device.DeviceHandle.reset();
   if (!sim_) return code;
   if (!options_.memoryOut.empty()) {
     const std::vector<uint8_t>& memory = sim_->Memory();

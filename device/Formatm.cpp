@@ -11,6 +11,15 @@ namespace {
 
 uint32_t Read32(const uint8_t* p) { return static_cast<uint32_t>(DecodeLittleEndian(p, 4)); }
 
+constexpr std::size_t kFirmwareWriteAlign = 128;
+
+// `size` rounded up to a multiple of `unit`; 0 for a negative size.
+int64_t RoundUp(int32_t size, std::size_t unit) {
+  if (size < 0) return 0;
+  const int64_t u = static_cast<int64_t>(unit);
+  return (static_cast<int64_t>(size) + u - 1) / u * u;
+}
+
 bool ValidGroupBits(int groupBits) {
   return groupBits == 32 || groupBits == 64 || groupBits == 256;
 }
@@ -44,11 +53,9 @@ bool FirmwareFormatOk(const uint8_t* header) {
          header[kFirmwareSchemeOffset] == kFirmwareScheme;
 }
 
-int64_t FirmwareBodyLength(int32_t size) {
-  if (size < 0) return 0;
-  const int64_t block = static_cast<int64_t>(kFirmwareBlock);
-  return (static_cast<int64_t>(size) + block - 1) / block * block;
-}
+int64_t FirmwareBodyLength(int32_t size) { return RoundUp(size, kFirmwareBlock); }
+
+int64_t FirmwareWriteEnd(int32_t size) { return RoundUp(size, kFirmwareWriteAlign); }
 
 bool FirmwareBodyFits(const uint8_t* file, std::size_t length) {
   if (!file || length < kFirmwareHeaderSize || length > kFirmwareFileBuffer) return false;

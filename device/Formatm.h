@@ -44,6 +44,9 @@ bool FirmwareFileUsable(const uint8_t* file, std::size_t length);
 bool FirmwareBodyFits(const uint8_t* file, std::size_t length);
 // n: FirmwareSize rounded up to whole 512-byte blocks (0 for a negative size).
 int64_t FirmwareBodyLength(int32_t size);
+// The end of the body an update writes: FirmwareSize rounded up to a multiple of 128, the
+// КАДО's largest block (0 for a negative size).
+int64_t FirmwareWriteEnd(int32_t size);
 
 // Group size in bits of scheme 1..4 (256, 256, 64, 32), 0 for others.
 int SchemeGroupBits(int scheme);

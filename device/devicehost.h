@@ -8,9 +8,13 @@ namespace velmora {
 
 class DeviceHost : public MessageSink {
  public:
-  // Records BytesWritten and shows the elapsed time and count in panel 0 (a window may
-  // show it less often than it is called).
+  // A device write of the bytes up to `end` begins: the range of the progress shown.
+  virtual void StartProgress(int end) { (void)end; }
+  // Shows the elapsed time and the offset reached in panel 0 (a window may show it less
+  // often than it is called).
   virtual void ReportProgress(int count) = 0;
+  // The device write has ended, whatever its outcome.
+  virtual void StopProgress() {}
   // Lets pending window messages run (the wait for a device).
   virtual void PumpEvents() = 0;
   // Lets pending window messages (device events, repaint, user input) run for at most

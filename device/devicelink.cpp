@@ -15,11 +15,6 @@ std::string Hex4(uint16_t value) {
   return text;
 }
 
-bool IsKado(const HidAttributes& a) {
-  return a.vendorId == KadoVendorId &&
-         (a.productId == KadoProductId || a.productId == KadoBootProductId);
-}
-
 // Windows hands out the same interface path in different letter cases in SetupAPI
 // and in device notifications.
 bool SamePath(const std::string& a, const std::string& b) {
@@ -35,7 +30,7 @@ bool SamePath(const std::string& a, const std::string& b) {
 
 }  // namespace
 
-DeviceLink::DeviceLink(HidFunctions& hid, DeviceContext& context, DeviceHost& host, Clock&)
+DeviceLink::DeviceLink(HidFunctions& hid, DeviceContext& context, DeviceHost& host)
     : hid_(hid), context_(context), host_(host) {}
 
 int DeviceLink::FindHidDevice(std::unique_ptr<HidDevice>& handle, uint16_t vendorId,
@@ -61,13 +56,14 @@ void DeviceLink::FormActivate() {
   DeviceState& state = context_.device;
   if (state.DeviceLinkStarted) return;
   if (EnsureLoaded()) {
+    // The handle the search opened is closed once the arrival has been processed.
+    std::unique_ptr<HidDevice> found;
     std::string path;
-    int status = FindHidDevice(state.DeviceHandle, KadoVendorId, KadoProductId, &path);
+    int status = FindHidDevice(found, KadoVendorId, KadoProductId, &path);
     if (status == kStatusNotFound)
-      status = FindHidDevice(state.DeviceHandle, KadoVendorId, KadoBootProductId, &path);
+      status = FindHidDevice(found, KadoVendorId, KadoBootProductId, &path);
     if (status == kStatusOk) UpdateDevice(path, kDbtDeviceArrival, kDbtDevtypDeviceInterface);
   }
-  state.DeviceHandle.reset();
   state.DeviceLinkStarted = true;
   host_.RefreshWindowState();
 }
@@ -107,8 +103,7 @@ void DeviceLink::UpdateDevice(const HotplugEvent& event, uint32_t deviceType) {
 
 void DeviceLink::Arrival(const HotplugEvent& event, uint32_t deviceType) {
   const std::string head = "T=" + std::to_string(deviceType) + " add++" + event.path;
-  if (event.IdsKnown() &&
-      !IsKado(HidAttributes{12, event.vendorId, event.productId, 0})) {
+  if (event.IdsKnown() && !IsKado(event.vendorId, event.productId)) {
     // Opening a keyboard or a mouse is refused by Windows and by root-only nodes, and
     // every refusal would be retried: the IDs the event carries are enough.
     host_.AppendLogLine(head + " VID=" + Hex4(event.vendorId) + " PID=" + Hex4(event.productId),
@@ -162,7 +157,7 @@ void DeviceLink::TakeArrival(const std::string& path, uint32_t deviceType,
   HidAttributes attributes;
   if (!device->GetAttributes(attributes)) attributes = HidAttributes{};
   line += " VID=" + Hex4(attributes.vendorId) + " PID=" + Hex4(attributes.productId);
-  const bool kado = IsKado(attributes);
+  const bool kado = IsKado(attributes.vendorId, attributes.productId);
 
   std::u32string text;
   std::string vendorName, productName;

@@ -4,7 +4,6 @@
 #include <memory>
 #include <string>
 
-#include "../routes/clock.h"
 #include "devicehost.h"
 #include "devicestate.h"
 #include "hid.h"
@@ -18,7 +17,7 @@ constexpr uint32_t kDbtDevtypDeviceInterface = 5;
 
 class DeviceLink {
  public:
-  DeviceLink(HidFunctions& hid, DeviceContext& context, DeviceHost& host, Clock& clock);
+  DeviceLink(HidFunctions& hid, DeviceContext& context, DeviceHost& host);
 
   // 0 and the handle when a present interface with these IDs opened, 2 otherwise.
   int FindHidDevice(std::unique_ptr<HidDevice>& handle, uint16_t vendorId, uint16_t productId,

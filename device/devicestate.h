@@ -1,7 +1,6 @@
 // Device state and device-operation state, owned by one object for the whole run.
 #pragma once
 #include <cstdint>
-#include <memory>
 #include <string>
 
 #include "hid.h"
@@ -11,12 +10,10 @@ namespace velmora {
 struct DeviceState {
   std::string DevicePath;               // last КАДО that arrived; empty when none
   HidAttributes DeviceAttributes;       // zero after a removal and at start
-  std::unique_ptr<HidDevice> DeviceHandle;
   std::string VendorName, ProductName;  // CP1251
   bool DeviceLinkStarted = false;
   bool BootMode() const {
-    return DeviceAttributes.vendorId == KadoVendorId &&
-           DeviceAttributes.productId == KadoBootProductId;
+    return IsBootLoader(DeviceAttributes.vendorId, DeviceAttributes.productId);
   }
 };
 

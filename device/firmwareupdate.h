@@ -5,7 +5,7 @@
 
 #include "firmwarelist.h"
 #include "schemefile.h"
-#include "transfer.h"
+#include "kadowrite.h"
 
 namespace velmora {
 

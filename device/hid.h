@@ -7,11 +7,9 @@
 #include <string>
 #include <vector>
 
-namespace velmora {
+#include "kado.h"
 
-constexpr uint16_t KadoVendorId = 0x16C0;
-constexpr uint16_t KadoProductId = 0x05DF;
-constexpr uint16_t KadoBootProductId = 0x05DE;
+namespace velmora {
 
 struct HidAttributes {
   uint32_t size = 12;

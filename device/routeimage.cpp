@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string>
+
+#include "../routes/cp1251.h"
 
 #include "../routes/textbytes.h"
 
@@ -130,6 +133,13 @@ RouteImageLayout BuildRouteImage(const StoredRouteList& stored, WorkBuffer& work
   image[0] = sum;
   image[1] = x;
   return layout;
+}
+
+void ReportRoutesLeftOut(const RouteImageLayout& layout, const StoredRouteList& stored,
+                         MessageSink& sink) {
+  if (layout.routes >= stored.count) return;
+  sink.AppendLogLine(Cp("Поместилось только ") + std::to_string(layout.routes) + Cp(" маршрутов"),
+                     kRed);
 }
 
 }  // namespace velmora

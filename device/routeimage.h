@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "../routes/messagesink.h"
 #include "../routes/routerecord.h"
 
 namespace velmora {
@@ -21,6 +22,10 @@ struct RouteImageLayout {
 // Lays the first stored.count routes out in `work` (all of it filled with 0xFF first),
 // dropping routes from the end until the image fits into 8192 bytes.
 RouteImageLayout BuildRouteImage(const StoredRouteList& stored, WorkBuffer& work);
+
+// "Поместилось только N маршрутов" in red when the image left routes of `stored` out.
+void ReportRoutesLeftOut(const RouteImageLayout& layout, const StoredRouteList& stored,
+                         MessageSink& sink);
 
 // What BuildRouteImage gives for `stored`, without laying the image out: the same
 // capacity rule, so a gauge built on it agrees with the transfer.

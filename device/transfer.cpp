@@ -1,9 +1,5 @@
 #include "transfer.h"
 
-#include <memory>
-#include <optional>
-#include <string>
-
 #include "../routes/cp1251.h"
 #include "transport.h"
 
@@ -12,116 +8,39 @@ namespace {
 
 constexpr int kDeviceWaitPauses = 100;
 constexpr int kDeviceWaitPauseMs = 40;
-constexpr int kSettleMs = 20;
+
+// Into the normal identity, "0" in panel 0 as the write begins, a success counted.
+const KadoWrite kRouteWrite{false, true, kPanelProgress, "0", "Загрузка окончена",
+                            "Ошибка записи данных", "КАДО не подключен",
+                            "***КАДО в режиме загрузчика: маршруты не записаны",
+                            "***Устройство не является КАДО"};
 
 }  // namespace
 
-void ProgressRecorder::ReportProgress(int count) {
-  operation_.BytesWritten = count;
-  host_.ReportProgress(count);
-}
-
-BusyScope::BusyScope(OperationState& operation, DeviceHost& host)
-    : operation_(operation), host_(host) {
-  operation_.DeviceBusy = true;
-  operation_.BytesWritten = 0;
-  host_.RefreshWindowState();
-}
-
-BusyScope::~BusyScope() {
-  operation_.DeviceBusy = false;
-  host_.RefreshWindowState();
-}
-
-int OpenForWrite(HidFunctions& hid, const std::string& path, uint16_t productId,
-                 std::unique_ptr<HidDevice> opened, OperationDevice& out) {
-  if (const int locked = out.lock.Acquire(path); locked != kStatusOk) return locked;
-  out.handle = opened ? std::move(opened) : hid.Open(path, true);
-  if (!out.handle) return kStatusAccessDenied;
-  out.attributes = HidAttributes{};
-  if (!out.handle->GetAttributes(out.attributes)) out.attributes = HidAttributes{};
-  if (out.attributes.vendorId != KadoVendorId || out.attributes.productId != productId)
-    return kStatusWrongIdentity;
-  return kStatusOk;
-}
-
 int TransmitRoutes(DeviceEnv& env, const StoredRouteList& stored, WorkBuffer& work) {
-  OperationState& op = env.context.operation;
-  DeviceState& device = env.context.device;
+  const DeviceState& device = env.context.device;
   DeviceHost& host = env.host;
-  // One device operation at a time: the work buffer, the handle and the device are shared.
-  if (op.DeviceBusy) return kStatusInUse;
-  BusyScope busy(op, host);
-
-  // A КАДО plugged in just now may still be on its way through the device events.
-  for (int i = 0; i < kDeviceWaitPauses && device.DevicePath.empty(); ++i) {
-    env.clock.SleepMs(kDeviceWaitPauseMs);
-    host.PumpEvents();
-  }
-  if (device.DevicePath.empty()) {
-    host.ShowStatus(kPanelStatus, Cp("КАДО не подключен"));
-    return kStatusNotFound;
-  }
-
-  host.ShowStatus(kPanelStatus, Cp("Загружаем"));
-  const RouteImageLayout layout = BuildRouteImage(stored, work);
-  if (layout.routes < stored.count) {
-    host.AppendLogLine(Cp("Поместилось только ") + std::to_string(layout.routes) +
-                           Cp(" маршрутов"),
-                       kRed);
-  }
-
-  OperationDevice opened;
-  const int open = OpenForWrite(env.hid, device.DevicePath, KadoProductId,
-                                std::move(device.DeviceHandle), opened);
-  if (open == kStatusAccessDenied) {
-    host.ShowStatus(kPanelStatus, Cp("КАДО не открыто"));
-    return open;
-  }
-  if (open == kStatusWrongIdentity) {
-    const bool boot = opened.attributes.vendorId == KadoVendorId &&
-                      opened.attributes.productId == KadoBootProductId;
-    host.ShowStatus(kPanelStatus, Cp("КАДО не подключен"));
-    host.AppendLogLine(Cp(boot ? "***КАДО в режиме загрузчика: маршруты не записаны"
-                               : "***Устройство не является КАДО"),
-                       kRed);
-    return open;
-  }
-  if (open != kStatusOk) {
-    LogParamReadFailure(host, open);
-    host.ShowStatus(kPanelStatus, Cp("Ошибка записи данных"));
-    host.AppendLogLine(Cp("***Ошибка записи данных"), kRed);
-    return open;
-  }
-  HidDevice* handle = opened.handle.get();
-
-  host.ShowStatus(kPanelProgress, "0");
-  op.TransferStartMs = env.clock.MonotonicMs();
-  ProgressRecorder progress(host, op);
-  std::optional<WritingScope> writing(op);
-  // The end is the image's length, not its last byte: for a BlockSize of 1 an end of
-  // L - 1 is already aligned and the image's last byte would never be sent. For every
-  // other power of two up to 128 both ends align to the same block boundary.
-  const int status = WriteDeviceMemory(*handle, work.data(), work.size(), 0, layout.length,
-                                       progress, env.clock);
-  writing.reset();
-  if (status == kStatusOk) {
-    env.clock.SleepMs(kSettleMs);
-    ++op.TransferCount;
-    host.ShowStatus(kPanelStatus, Cp("Загрузка окончена"));
-    host.ShowStatus(kPanelTransfers, Cp("Загружено: ") + std::to_string(op.TransferCount));
-  } else {
-    host.ShowStatus(kPanelStatus, Cp("Ошибка записи данных"));
-    host.AppendLogLine(Cp("***Ошибка записи данных"), kRed);
-  }
-
-  opened.handle.reset();
-  opened.lock.Release();
-  device.DeviceHandle.reset();
-  host.ShowStatus(kPanelProgress,
-                  FormatElapsed(env.clock.MonotonicMs() - op.TransferStartMs) + "=" +
-                      std::to_string(op.BytesWritten));
-  return status;
+  KadoSteps steps;
+  steps.prepare = [&](KadoBytes& bytes) {
+    // A КАДО plugged in just now may still be on its way through the device events.
+    for (int i = 0; i < kDeviceWaitPauses && device.DevicePath.empty(); ++i) {
+      env.clock.SleepMs(kDeviceWaitPauseMs);
+      host.PumpEvents();
+    }
+    if (device.DevicePath.empty()) {
+      host.ShowStatus(kPanelStatus, Cp("КАДО не подключен"));
+      return kStatusNotFound;
+    }
+    host.ShowStatus(kPanelStatus, Cp("Загружаем"));
+    const RouteImageLayout layout = BuildRouteImage(stored, work);
+    ReportRoutesLeftOut(layout, stored, host);
+    // The end is the image's length, not its last byte: for a BlockSize of 1 an end of
+    // L - 1 is already aligned and the image's last byte would never be sent. For every
+    // other power of two up to 128 both ends align to the same block boundary.
+    bytes = KadoBytes{work.data(), work.size(), layout.length};
+    return kStatusOk;
+  };
+  return WriteKado(env, kRouteWrite, steps);
 }
 
 }  // namespace velmora

@@ -95,7 +95,7 @@ std::string VersionText(const uint8_t* reply) {
 }
 
 int WriteDeviceMemory(HidDevice& device, const uint8_t* image, std::size_t imageSize,
-                      int first, int end, DeviceHost& host, Clock& clock) {
+                      int first, int end, DeviceHost& host, Clock& clock, int* reached) {
   // The write's own buffer: a parameter read of a device arrival that runs inside
   // ReportProgress cannot touch it.
   ParamReply reply;
@@ -150,7 +150,9 @@ int WriteDeviceMemory(HidDevice& device, const uint8_t* image, std::size_t image
     }
     offset += blockSize;
     buffer[1] = static_cast<uint8_t>(buffer[1] + 1);
-    host.ReportProgress(static_cast<int>(std::min<int64_t>(offset, INT32_MAX)));
+    const int count = static_cast<int>(std::min<int64_t>(offset, INT32_MAX));
+    if (reached) *reached = count;
+    host.ReportProgress(count);
     // The window's messages run inside the 1 ms pause, not on top of it.
     const int64_t pauseEnd = clock.MonotonicUs() + kBlockPauseUs;
     host.PumpEventsFor(kBlockPauseUs);

@@ -50,8 +50,9 @@ std::optional<ParamReply> ReadDeviceParams(HidDevice& device, DeviceHost& host);
 std::string VersionText(const uint8_t* reply);
 
 // Writes image[first .. end) after alignment to the device's block size; the bytes past
-// `imageSize` are sent as 0xFF. Each call owns its report buffer.
+// `imageSize` are sent as 0xFF. Each call owns its report buffer. After every block the
+// offset reached goes into `*reached` (when given), then to host.ReportProgress.
 int WriteDeviceMemory(HidDevice& device, const uint8_t* image, std::size_t imageSize,
-                      int first, int end, DeviceHost& host, Clock& clock);
+                      int first, int end, DeviceHost& host, Clock& clock, int* reached = nullptr);
 
 }  // namespace velmora

@@ -1,10 +1,6 @@
 #include "windowstate.h"
 
 namespace velmora {
-namespace {
-constexpr uint16_t kKadoVendorId = 0x16C0;
-constexpr uint16_t kKadoBootProductId = 0x05DE;
-}  // namespace
 
 WindowState ComputeWindowState(const WindowInputs& in) {
   WindowState s;
@@ -24,7 +20,7 @@ WindowState ComputeWindowState(const WindowInputs& in) {
   s.up = routes && in.cursorRow > 1;
   s.down = routes && in.cursorRow < in.routeCount;
 
-  s.bootMode = in.vendorId == kKadoVendorId && in.productId == kKadoBootProductId;
+  s.bootMode = in.bootLoader;
   if (s.bootMode) {
     s.saveAs = s.save = s.reset = s.open = s.close = false;
     s.transmit = s.recive = s.del = s.add = s.up = s.down = false;

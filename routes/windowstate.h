@@ -1,7 +1,5 @@
 // The enabling rules of the main window, as one pure function of the program's state.
 #pragma once
-#include <cstdint>
-
 namespace velmora {
 
 struct WindowInputs {
@@ -9,8 +7,7 @@ struct WindowInputs {
   int routeCount = 0;
   int cursorRow = 1;
   bool devicePathEmpty = true;
-  uint16_t vendorId = 0;
-  uint16_t productId = 0;
+  bool bootLoader = false;   // the device attached is the КАДО in its boot-loader identity
   bool deviceBusy = false;
 };
 

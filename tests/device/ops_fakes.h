@@ -29,8 +29,6 @@ class OpsHost : public DeviceHost {
   std::vector<int> progress;
   int pumps = 0;
   int refreshes = 0;
-  bool keepsBytesWritten = true;       // the window records BytesWritten itself
-  int* bytesWritten = nullptr;
   std::function<void(int)> onPump;     // gets the number of the pump, from 1
   std::function<void(int)> onProgress;
 
@@ -45,7 +43,6 @@ class OpsHost : public DeviceHost {
   void ShowStatus(int panel, const std::string& text) override { Show(panel, text); }
   void ReportProgress(int count) override {
     progress.push_back(count);
-    if (keepsBytesWritten && bytesWritten) *bytesWritten = count;
     if (onProgress) onProgress(count);
   }
   void PumpEvents() override {

@@ -176,7 +176,6 @@ class UpdateTest : public ::testing::Test {
     sim_ = std::make_unique<SimKado>(options);
     env_ = std::make_unique<DeviceEnv>(DeviceEnv{*sim_, context_, host_, clock_, format_});
     context_.device.DevicePath = sim_->Path();
-    host_.bytesWritten = &context_.operation.BytesWritten;
   }
 
   FirmwareListing List() { return ListFirmwareFiles({folder_.Path()}, format_, 1); }

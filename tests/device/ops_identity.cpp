@@ -9,6 +9,7 @@
 #include "device/Formatm.h"
 #include "device/devicelock.h"
 #include "device/firmwareupdate.h"
+#include "device/transfer.h"
 #include "device/transport.h"
 #include "link_fakes.h"
 #include "ops_fakes.h"

@@ -32,7 +32,6 @@ struct Update {
     options.boot = true;
     sim = std::make_unique<SimKado>(options);
     context.device.DevicePath = sim->Path();
-    host.bytesWritten = &context.operation.BytesWritten;
   }
   void Put(const std::string& utf8Name, const Bytes& bytes) const {
     std::ofstream out(fs::u8path(folder.Path()) / fs::u8path(utf8Name), std::ios::binary | std::ios::trunc);

@@ -65,11 +65,6 @@ TEST(WindowState, TransmitNeedsCleanRoutesAndADevice) {
   EXPECT_FALSE(ComputeWindowState(Inputs(false, 0, 1, true)).transmit);
   EXPECT_TRUE(ComputeWindowState(Inputs(false, 0, 1, true)).recive);
   EXPECT_FALSE(ComputeWindowState(Inputs(true, 2, 1, true)).transmit);
-  // Any HID device path enables it; only the path is tested.
-  WindowInputs other = Inputs(false, 2, 1, true);
-  other.vendorId = 0x046D;
-  other.productId = 0xC077;
-  EXPECT_TRUE(ComputeWindowState(other).transmit);
 }
 
 TEST(WindowState, UpAndDownFollowTheCursorRow) {
@@ -87,8 +82,7 @@ TEST(WindowState, UpAndDownFollowTheCursorRow) {
 TEST(WindowState, BootModeDisablesEveryRouteAction) {
   for (bool modified : {false, true}) {
     WindowInputs in = Inputs(modified, 3, 2, true);
-    in.vendorId = 0x16C0;
-    in.productId = 0x05DE;
+    in.bootLoader = true;
     const WindowState s = ComputeWindowState(in);
     EXPECT_TRUE(s.bootMode);
     EXPECT_TRUE(s.progVisible);
@@ -98,19 +92,6 @@ TEST(WindowState, BootModeDisablesEveryRouteAction) {
   }
 }
 
-TEST(WindowState, NormalKadoIsNotBootMode) {
-  WindowInputs in = Inputs(false, 3, 2, true);
-  in.vendorId = 0x16C0;
-  in.productId = 0x05DF;
-  const WindowState s = ComputeWindowState(in);
-  EXPECT_FALSE(s.bootMode);
-  EXPECT_FALSE(s.progVisible);
-  EXPECT_TRUE(s.transmit);
-  in.vendorId = 0x16C1;
-  in.productId = 0x05DE;
-  EXPECT_FALSE(ComputeWindowState(in).bootMode);
-}
-
 TEST(WindowState, BusyDeviceBlocksASecondOperation) {
   WindowInputs in = Inputs(false, 3, 2, true);
   in.deviceBusy = true;
@@ -118,8 +99,7 @@ TEST(WindowState, BusyDeviceBlocksASecondOperation) {
   EXPECT_FALSE(s.transmit);
   EXPECT_FALSE(s.progAllowed);
   EXPECT_TRUE(s.open) << "busy touches only the device operations";
-  in.vendorId = 0x16C0;
-  in.productId = 0x05DE;
+  in.bootLoader = true;
   s = ComputeWindowState(in);
   EXPECT_TRUE(s.progVisible);
   EXPECT_FALSE(s.progAllowed);
