@@ -11,8 +11,6 @@
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
-#include <deque>
-#include <optional>
 #include <string>
 
 #include "application.h"
@@ -21,6 +19,7 @@
 #include "routes/cp1251.h"
 #include "routes/filecommands.h"
 #include "statusbars.h"
+#include "tests/routes/fakes.h"
 
 namespace guitest {
 
@@ -61,41 +60,7 @@ inline QApplication* EnsureApp() {
   return app;
 }
 
-// Answers the open and save dialogs and the questions in order; an empty queue cancels (No).
-struct FakeDialogs : velmora::FileDialogs {
-  std::deque<std::optional<std::string>> opens, saves;
-  std::deque<bool> replaces, cuts;
-  int openCalls = 0, saveCalls = 0;
-  std::string lastProposed, lastReplaced, lastCut;
-  static bool Next(std::deque<bool>& answers) {
-    const bool yes = !answers.empty() && answers.front();
-    if (!answers.empty()) answers.pop_front();
-    return yes;
-  }
-  bool AskReplace(const std::string& path) override {
-    lastReplaced = path;
-    return Next(replaces);
-  }
-  bool AskCut(const std::string& path, int routesInFile, int routesKept) override {
-    lastCut = velmora::CutQuestionText(path, routesInFile, routesKept);
-    return Next(cuts);
-  }
-  std::optional<std::string> AskOpen(const std::string&) override {
-    ++openCalls;
-    if (opens.empty()) return std::nullopt;
-    auto a = opens.front();
-    opens.pop_front();
-    return a;
-  }
-  std::optional<std::string> AskSave(const std::string&, const std::string& proposed) override {
-    ++saveCalls;
-    lastProposed = proposed;
-    if (saves.empty()) return std::nullopt;
-    auto a = saves.front();
-    saves.pop_front();
-    return a;
-  }
-};
+using FakeDialogs = velmora::test::FakeDialogs;
 
 // Shown and active, so that the window's shortcuts reach its focused widget. Call it through
 // ASSERT_NO_FATAL_FAILURE.

@@ -3,11 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <random>
-#include <sstream>
 
 #include "app/Sub.h"
+#include "tests/routes/fakes.h"
 #include "tests/routes/unreadable_files.h"
 
 namespace velmora {
@@ -16,27 +14,12 @@ namespace fs = std::filesystem;
 
 class SettingsFile : public ::testing::Test {
  protected:
-  void SetUp() override {
-    std::random_device rd;
-    dir_ = fs::temp_directory_path() / ("velmora-settings-" + std::to_string(rd()));
-    ASSERT_TRUE(fs::create_directory(dir_));
-    folder_ = (dir_ / "config" / "Velmora").string();
-  }
-  void TearDown() override {
-    std::error_code ec;
-    fs::remove_all(dir_, ec);
-  }
   std::string FilePath() const { return folder_ + "/" + kSettingsFileName; }
   void WriteFile(const std::string& text) {
-    fs::create_directories(folder_);
-    std::ofstream(FilePath(), std::ios::binary) << text;
+    fs::create_directories(fs::u8path(folder_));
+    test::WriteBytes(FilePath(), text);
   }
-  std::string ReadFile() const {
-    std::ifstream in(FilePath(), std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-  }
+  std::string ReadFile() const { return test::ReadBytes(FilePath()); }
   SettingsValues Read() {
     SettingsValues v;
     v.lastFile = "not read";
@@ -44,8 +27,8 @@ class SettingsFile : public ::testing::Test {
     return v;
   }
 
-  fs::path dir_;
-  std::string folder_;
+  test::TempDir dir;
+  std::string folder_ = dir / "config/Velmora";
 };
 
 TEST_F(SettingsFile, FirstRunThenRoundTrip) {
@@ -124,8 +107,8 @@ TEST_F(SettingsFile, ValuesOfOthersAreKeptOnWrite) {
 }
 
 TEST_F(SettingsFile, UnwritableFolderFailsCleanly) {
-  std::ofstream(dir_ / "plain") << "a regular file";
-  const std::string blocked = (dir_ / "plain" / "Velmora").string();
+  dir.Write("plain", "a regular file");
+  const std::string blocked = dir / "plain/Velmora";
   SettingsValues v;
   v.lastFile = "/r.mrp";
   EXPECT_FALSE(WriteSettings(*CreateFileSettingsBackend(blocked), v, DateTime{2026, 1, 1, 0, 0, 0, 0}));

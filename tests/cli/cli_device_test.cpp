@@ -23,7 +23,7 @@ std::string WriteRoutes(const clitest::TempDir& dir, int count) {
   }
   stored->count = count;
   const velmora::FixedDateTimeFormat format;
-  const std::string path = dir.Path("routes.mrp");
+  const std::string path = dir / "routes.mrp";
   clitest::WriteFile(path, velmora::WriteRouteList(*stored, format, {2009, 10, 10, 12, 0, 0, 0}));
   return path;
 }
@@ -42,14 +42,14 @@ std::string Hex(const std::string& bytes) {
 TEST(CliTransfer, SimulatedMemoryHoldsTheImageAndFFBeyond) {
   clitest::TempDir dir;
   const std::string routes = WriteRoutes(dir, 40);
-  ASSERT_EQ(RunCli({"image", routes, "-o", dir.Path("image.bin")}).code, 0);
-  const auto r = RunCli({"transfer", routes, "--simulate", "--device-memory", dir.Path("memory.bin")});
+  ASSERT_EQ(RunCli({"image", routes, "-o", dir / "image.bin"}).code, 0);
+  const auto r = RunCli({"transfer", routes, "--simulate", "--device-memory", dir / "memory.bin"});
   EXPECT_EQ(r.code, 0) << r.err;
   EXPECT_NE(r.err.find("Загружаем\n"), std::string::npos) << r.err;
   EXPECT_NE(r.err.find("Загрузка окончена\n"), std::string::npos) << r.err;
 
-  const std::string image = ReadFile(dir.Path("image.bin"));
-  const std::string memory = ReadFile(dir.Path("memory.bin"));
+  const std::string image = ReadFile(dir / "image.bin");
+  const std::string memory = ReadFile(dir / "memory.bin");
   ASSERT_EQ(memory.size(), 8192u);
   ASSERT_GT(image.size(), 32u);
   EXPECT_EQ(memory.substr(0, image.size()), image);
@@ -63,12 +63,12 @@ TEST(CliTransfer, ReportLogListsEveryReportInHex) {
   stored->records[0].SetTexts({"12", "A", "B", ""});
   stored->count = 1;
   const velmora::FixedDateTimeFormat format;
-  clitest::WriteFile(dir.Path("one.mrp"), velmora::WriteRouteList(*stored, format, {2009, 1, 1, 0, 0, 0, 0}));
-  ASSERT_EQ(RunCli({"image", dir.Path("one.mrp"), "-o", dir.Path("one.img")}).code, 0);
-  const auto r = RunCli({"transfer", dir.Path("one.mrp"), "--simulate", "--report-log", dir.Path("log.txt")});
+  clitest::WriteFile(dir / "one.mrp", velmora::WriteRouteList(*stored, format, {2009, 1, 1, 0, 0, 0, 0}));
+  ASSERT_EQ(RunCli({"image", dir / "one.mrp", "-o", dir / "one.img"}).code, 0);
+  const auto r = RunCli({"transfer", dir / "one.mrp", "--simulate", "--report-log", dir / "log.txt"});
   ASSERT_EQ(r.code, 0) << r.err;
 
-  const std::string log = ReadFile(dir.Path("log.txt"));
+  const std::string log = ReadFile(dir / "log.txt");
   std::vector<std::string> lines;
   for (std::size_t at = 0, end; (end = log.find('\n', at)) != std::string::npos; at = end + 1) {
     lines.push_back(log.substr(at, end - at));
@@ -77,7 +77,7 @@ TEST(CliTransfer, ReportLogListsEveryReportInHex) {
   const std::regex shape("(get|set)( [0-9a-f]{2})+");
   for (const std::string& line : lines) EXPECT_TRUE(std::regex_match(line, shape)) << line;
 
-  const std::string block = ReadFile(dir.Path("one.img")) + std::string(96, '\xFF');
+  const std::string block = ReadFile(dir / "one.img") + std::string(96, '\xFF');
   EXPECT_EQ(lines[lines.size() - 3].substr(0, 6), "get 01");   // the write's parameter read
   EXPECT_EQ(lines[lines.size() - 2], "set 02 00 00 00" + Hex(block));
   EXPECT_EQ(lines[lines.size() - 1], "set 01 01 00 00" + Hex(block));
@@ -111,22 +111,22 @@ TEST(CliTransfer, EmptyListAndBootLoaderAreNotWritten) {
   EXPECT_EQ(r.code, 1);
   EXPECT_FALSE(r.err.empty());
 
-  r = RunCli({"transfer", WriteRoutes(dir, 3), "--simulate=boot", "--report-log", dir.Path("log.txt")});
+  r = RunCli({"transfer", WriteRoutes(dir, 3), "--simulate=boot", "--report-log", dir / "log.txt"});
   EXPECT_EQ(r.code, 1);
-  EXPECT_EQ(ReadFile(dir.Path("log.txt")).find("set"), std::string::npos);
+  EXPECT_EQ(ReadFile(dir / "log.txt").find("set"), std::string::npos);
 }
 
 TEST(CliTransfer, AKadoArrivingDuringTheWaitIsWrittenOnlyInItsNormalIdentity) {
   clitest::TempDir dir;
   const std::string routes = WriteRoutes(dir, 3);
   auto r = RunCli({"transfer", routes, "--simulate=boot,detached,attach-after=100", "--report-log",
-                   dir.Path("log.txt")});
+                   dir / "log.txt"});
   EXPECT_EQ(r.code, 1);
   EXPECT_NE(r.err.find("T=5 add++"), std::string::npos) << r.err;   // it did arrive
   EXPECT_NE(r.err.find("КАДО не подключен\n***КАДО в режиме загрузчика: маршруты не записаны\n"),
             std::string::npos)
       << r.err;
-  EXPECT_EQ(ReadFile(dir.Path("log.txt")).find("set"), std::string::npos);
+  EXPECT_EQ(ReadFile(dir / "log.txt").find("set"), std::string::npos);
 
   r = RunCli({"transfer", routes, "--simulate=detached,attach-after=100"});
   EXPECT_EQ(r.code, 0) << r.err;

@@ -27,7 +27,7 @@ std::unique_ptr<velmora::StoredRouteList> List(const std::vector<velmora::RouteT
 std::string WriteList(const clitest::TempDir& dir, const std::string& name,
                       const velmora::StoredRouteList& stored) {
   const velmora::FixedDateTimeFormat format;
-  const std::string path = dir.Path(name);
+  const std::string path = dir / name;
   clitest::WriteFile(path, velmora::WriteRouteList(stored, format, {2009, 10, 10, 12, 0, 0, 0}));
   return path;
 }
@@ -67,8 +67,8 @@ TEST(CliRoutes, EmptyListAndTooManyRoutes) {
   std::string file = ReadFile(WriteList(dir, "one.mrp", *List({{"1", "A", "B", ""}})));
   const std::string line = velmora::RouteLine({"9", "X", "Y", ""});
   for (int i = 0; i < 299; ++i) file += line;
-  clitest::WriteFile(dir.Path("many.mrp"), file);
-  r = RunCli({"routes", dir.Path("many.mrp")});
+  clitest::WriteFile(dir / "many.mrp", file);
+  r = RunCli({"routes", dir / "many.mrp"});
   EXPECT_EQ(r.code, 0);
   std::size_t routes = 0;
   for (std::size_t at = r.out.find("\"designation\""); at != std::string::npos;
@@ -85,10 +85,10 @@ TEST(CliConvert, RoundTripKeepsEveryLineButTheDate) {
                             {"A", "", "", ""},
                             {"1234", Cp("Длинная остановка"), "x/y", std::string("a\tb")}});
   const std::string in = WriteList(dir, "in.mrp", *stored);
-  const auto r = RunCli({"convert", in, dir.Path("out.mrp")});
+  const auto r = RunCli({"convert", in, dir / "out.mrp"});
   ASSERT_EQ(r.code, 0) << r.err;
   const auto before = Lines(ReadFile(in));
-  const auto after = Lines(ReadFile(dir.Path("out.mrp")));
+  const auto after = Lines(ReadFile(dir / "out.mrp"));
   ASSERT_EQ(before.size(), after.size());
   int differing = 0;
   for (std::size_t i = 0; i < before.size(); ++i) {
@@ -98,20 +98,20 @@ TEST(CliConvert, RoundTripKeepsEveryLineButTheDate) {
     }
   }
   EXPECT_LE(differing, 1);
-  EXPECT_EQ(RunCli({"routes", in}).out, RunCli({"routes", dir.Path("out.mrp")}).out);
+  EXPECT_EQ(RunCli({"routes", in}).out, RunCli({"routes", dir / "out.mrp"}).out);
 }
 
 TEST(CliConvert, FailureLeavesTheTargetAlone) {
   clitest::TempDir dir;
   const std::string in = WriteList(dir, "in.mrp", *List({{"1", "A", "B", ""}}));
-  auto r = RunCli({"convert", in, dir.Path("no-such-folder/out.mrp")});
+  auto r = RunCli({"convert", in, dir / "no-such-folder/out.mrp"});
   EXPECT_EQ(r.code, 1);
   EXPECT_FALSE(r.err.empty());
 
-  clitest::WriteFile(dir.Path("keep.mrp"), "earlier");
-  r = RunCli({"convert", dir.Path("missing.mrp"), dir.Path("keep.mrp")});
+  clitest::WriteFile(dir / "keep.mrp", "earlier");
+  r = RunCli({"convert", dir / "missing.mrp", dir / "keep.mrp"});
   EXPECT_EQ(r.code, 1);
-  EXPECT_EQ(ReadFile(dir.Path("keep.mrp")), "earlier");
+  EXPECT_EQ(ReadFile(dir / "keep.mrp"), "earlier");
 }
 
 TEST(CliImage, HexDumpOfOneRouteIsTheDocumentedImage) {
@@ -129,11 +129,11 @@ TEST(CliImage, OversizedListIsCutWithTheCapacityWarning) {
   std::vector<velmora::RouteTexts> routes(
       256, {"1234", std::string(15, 's'), std::string(15, 'f'), std::string(127, 'm')});
   const std::string in = WriteList(dir, "big.mrp", *List(routes));
-  const auto r = RunCli({"image", in, "-o", dir.Path("big.img")});
+  const auto r = RunCli({"image", in, "-o", dir / "big.img"});
   EXPECT_EQ(r.code, 0);
   EXPECT_EQ(r.out, "");
   EXPECT_EQ(r.err, "Поместилось только 47 маршрутов\n");
-  const std::string image = ReadFile(dir.Path("big.img"));
+  const std::string image = ReadFile(dir / "big.img");
   ASSERT_EQ(image.size(), 8192u);
   EXPECT_EQ(static_cast<unsigned char>(image[4]), 47);
 }
@@ -191,32 +191,32 @@ TEST(CliUsage, EveryCommandHasHelp) {
 
 TEST(CliUsage, MissingFilesExitWithOne) {
   clitest::TempDir dir;
-  const std::string missing = dir.Path("missing.mrp");
+  const std::string missing = dir / "missing.mrp";
   for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
            {"routes", missing},
-           {"routes", dir.Path("missing.MRG")},
-           {"convert", missing, dir.Path("out.mrp")},
-           {"convert", dir.Path("missing.json"), dir.Path("out.mrp")},
+           {"routes", dir / "missing.MRG"},
+           {"convert", missing, dir / "out.mrp"},
+           {"convert", dir / "missing.json", dir / "out.mrp"},
            {"image", missing},
            {"transfer", missing, "--simulate"},
-           {"firmware", "decode", dir.Path("missing.HAS"), "-o", dir.Path("out.bin")},
-           {"firmware", "encode", dir.Path("missing.bin"), "-o", dir.Path("a.HAS"), "--title", "T",
+           {"firmware", "decode", dir / "missing.HAS", "-o", dir / "out.bin"},
+           {"firmware", "encode", dir / "missing.bin", "-o", dir / "a.HAS", "--title", "T",
             "--date", "2009-10-10 12:00:00"},
-           {"flash", dir.Path("missing.HAS"), "--simulate=boot"}}) {
+           {"flash", dir / "missing.HAS", "--simulate=boot"}}) {
     const auto r = RunCli(args);
     EXPECT_EQ(r.code, 1) << args[0] << " " << args[1] << "\n" << r.err;
     EXPECT_FALSE(r.err.empty());
   }
-  EXPECT_FALSE(std::filesystem::exists(dir.Path("out.mrp")));
-  EXPECT_FALSE(std::filesystem::exists(dir.Path("out.bin")));
+  EXPECT_FALSE(std::filesystem::exists(dir / "out.mrp"));
+  EXPECT_FALSE(std::filesystem::exists(dir / "out.bin"));
 }
 
 TEST(CliUsage, InputsThatCannotBeReadExitWithOneNamingTheFile) {
   clitest::TempDir dir;
-  const std::string out = dir.Path("out.mrp"), date = "2009-10-10 12:00:00";
+  const std::string out = dir / "out.mrp", date = "2009-10-10 12:00:00";
   clitest::WriteFile(out, "old\r\n");
   for (velmora::test::Unreadable kind : velmora::test::kUnreadableKinds) {
-    for (const std::string& in : {dir.Path("in.mrp"), dir.Path("in.mrg"), dir.Path("in.HAS")}) {
+    for (const std::string& in : {dir / "in.mrp", dir / "in.mrg", dir / "in.HAS"}) {
       if (!velmora::test::MakeUnreadable(kind, in, "1;a\r\n")) continue;
       for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
                {"routes", in},
@@ -241,10 +241,10 @@ TEST(CliRoutes, AGroupWhoseLineFilesCannotBeReadIsAnEmptyImport) {
   std::vector<std::string> listed;
   for (velmora::test::Unreadable kind : velmora::test::kUnreadableKinds) {
     const std::string name = std::to_string(listed.size()) + ".mrl";
-    if (velmora::test::MakeUnreadable(kind, dir.Path(name), "x")) listed.push_back(name);
+    if (velmora::test::MakeUnreadable(kind, dir / name, "x")) listed.push_back(name);
   }
-  clitest::WriteFile(dir.Path("g.mrg"), velmora::test::GroupFile(listed).Bytes());
-  const auto r = RunCli({"routes", dir.Path("g.mrg")}, {}, true);
+  clitest::WriteFile(dir / "g.mrg", velmora::test::GroupFile(listed).Bytes());
+  const auto r = RunCli({"routes", dir / "g.mrg"}, {}, true);
   EXPECT_EQ(r.code, 0) << r.err;
   EXPECT_EQ(r.out, "{\"routes\": []}\n");
   for (const std::string& name : listed) {

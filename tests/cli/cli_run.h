@@ -4,10 +4,11 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <random>
 #include <sstream>
 #include <string>
 #include <vector>
+
+#include "tests/routes/fakes.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -35,30 +36,7 @@ inline void WriteFile(const std::string& path, const std::string& bytes) {
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
-class TempDir {
- public:
-  TempDir() {
-    std::random_device random;
-    const auto base = std::filesystem::temp_directory_path();
-    for (int attempt = 0; attempt < 100; ++attempt) {
-      const auto candidate = base / ("velmora-cli-test-" + std::to_string(random()));
-      if (std::filesystem::create_directory(candidate)) {
-        path_ = candidate.u8string();
-        return;
-      }
-    }
-  }
-  ~TempDir() {
-    std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
-  }
-  TempDir(const TempDir&) = delete;
-  TempDir& operator=(const TempDir&) = delete;
-  std::string Path(const std::string& name = "") const { return name.empty() ? path_ : path_ + "/" + name; }
-
- private:
-  std::string path_;
-};
+using TempDir = velmora::test::TempDir;
 
 inline std::string Quote(const std::string& arg) {
 #ifdef _WIN32
@@ -76,8 +54,8 @@ inline Result RunCli(const std::vector<std::string>& args, const std::vector<std
                      bool unprivileged = false) {
   static int counter = 0;
   static TempDir scratch;
-  const std::string out = scratch.Path("out" + std::to_string(counter));
-  const std::string err = scratch.Path("err" + std::to_string(counter++));
+  const std::string out = scratch / ("out" + std::to_string(counter));
+  const std::string err = scratch / ("err" + std::to_string(counter++));
   std::string command;
   for (const std::string& setting : env) {
     const auto eq = setting.find('=');
@@ -95,8 +73,8 @@ inline Result RunCli(const std::vector<std::string>& args, const std::vector<std
 #endif
   command += Quote(program);
   for (const std::string& arg : args) command += " " + Quote(arg);
-  command += " <" + Quote(scratch.Path("none")) + " >" + Quote(out) + " 2>" + Quote(err);
-  WriteFile(scratch.Path("none"), "");
+  command += " <" + Quote(scratch / "none") + " >" + Quote(out) + " 2>" + Quote(err);
+  WriteFile(scratch / "none", "");
 #ifdef _WIN32
   // cmd.exe strips the first and the last quote of the line.
   command = "\"" + command + "\"";

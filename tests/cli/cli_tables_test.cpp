@@ -62,15 +62,15 @@ TEST(CliConvert, EachInputFormatToARouteList) {
   // clang-format on
   for (const Case& c : cases) {
     clitest::TempDir dir;
-    clitest::WriteFile(dir.Path(c.in), c.bytes);
-    clitest::WriteFile(dir.Path("out.mrp"), "earlier");
-    const auto r = RunCli({"convert", dir.Path(c.in), dir.Path("out.mrp")});
+    clitest::WriteFile(dir / c.in, c.bytes);
+    clitest::WriteFile(dir / "out.mrp", "earlier");
+    const auto r = RunCli({"convert", dir / c.in, dir / "out.mrp"});
     EXPECT_EQ(r.code, c.code) << c.in << "\n" << r.err;
     EXPECT_NE(r.err.find(c.err), std::string::npos) << c.in << "\n" << r.err;
     if (c.code == 0) {
-      EXPECT_EQ(RoutesOf(dir.Path("out.mrp")), c.routes) << c.in;
+      EXPECT_EQ(RoutesOf(dir / "out.mrp"), c.routes) << c.in;
     } else {
-      EXPECT_EQ(ReadFile(dir.Path("out.mrp")), "earlier") << c.in;
+      EXPECT_EQ(ReadFile(dir / "out.mrp"), "earlier") << c.in;
     }
   }
 }
@@ -94,29 +94,29 @@ TEST(CliConvert, RouteListsRoundTripThroughTablesAndJson) {
   }
   const velmora::FixedDateTimeFormat format;
   const velmora::DateTime when{2009, 10, 10, 12, 0, 0, 0};
-  clitest::WriteFile(dir.Path("in.mrp"), velmora::WriteRouteList(*stored, format, when));
+  clitest::WriteFile(dir / "in.mrp", velmora::WriteRouteList(*stored, format, when));
   // The file but for its line with the date of the save.
   const auto routeLines = [](const std::string& mrp) { return mrp.substr(mrp.find(Cp("// Маршрутов"))); };
 
   for (const char* middle : {"mid.CSV", "mid.json", "mid.xlsx"}) {
     const bool json = std::string(middle) == "mid.json";
-    ASSERT_EQ(RunCli({"convert", dir.Path("in.mrp"), dir.Path(middle)}).code, 0) << middle;
-    const auto back = RunCli({"convert", dir.Path(middle), dir.Path("back.mrp")});
+    ASSERT_EQ(RunCli({"convert", dir / "in.mrp", dir / middle}).code, 0) << middle;
+    const auto back = RunCli({"convert", dir / middle, dir / "back.mrp"});
     ASSERT_EQ(back.code, 0) << middle << "\n" << back.err;
     EXPECT_EQ(back.err, json ? "" : "Первая строка принята за заголовок: Маршрут; Начальная "
                                     "остановка; Конечная остановка; Дополнительное сообщение\n")
         << middle;
-    EXPECT_EQ(routeLines(ReadFile(dir.Path("back.mrp"))),
+    EXPECT_EQ(routeLines(ReadFile(dir / "back.mrp")),
               routeLines(velmora::WriteRouteList(json ? *stored : *withoutEmpty, format, when)))
         << middle;
   }
   // The table is the spreadsheet's form, the JSON the routes command's output.
-  EXPECT_EQ(ReadFile(dir.Path("mid.CSV"))
+  EXPECT_EQ(ReadFile(dir / "mid.CSV")
                 .rfind("\xEF\xBB\xBF"
                        "Маршрут;",
                        0),
             0u);
-  EXPECT_EQ(ReadFile(dir.Path("mid.json")), RunCli({"routes", dir.Path("in.mrp")}).out);
+  EXPECT_EQ(ReadFile(dir / "mid.json"), RunCli({"routes", dir / "in.mrp"}).out);
 }
 
 }  // namespace

@@ -12,25 +12,9 @@ namespace {
 using test::GroupFile;
 using test::kMarkA;
 using test::LineFile;
+using test::FakeHost;
+using test::Logged;
 using test::TempDir;
-
-struct LogLine {
-  std::string text;
-  LogColour colour;
-};
-
-class RecordingSink : public MessageSink {
- public:
-  void LogMessage(const std::string& text) override { lines.push_back({text, current}); }
-  void AppendLogLine(const std::string& text, LogColour colour) override {
-    current = colour;
-    lines.push_back({text, colour});
-  }
-  void SetLogColour(LogColour colour) override { current = colour; }
-  void ShowStatus(int, const std::string&) override {}
-  std::vector<LogLine> lines;
-  LogColour current;
-};
 
 RouteTexts Route(const StoredRouteList& stored, int i) { return stored.records[i].Texts(); }
 
@@ -50,7 +34,7 @@ TEST(ImportGroup, StopTextsAndStopNamesByVersion) {
 
   StoredRouteList stored;
   stored.records[0].Set(kMessage, "left over");
-  RecordingSink sink;
+  FakeHost sink;
   EXPECT_EQ(ImportRouteGroup(group, stored, sink), 7);
   ASSERT_EQ(stored.count, 7);
   EXPECT_EQ(Route(stored, 0), (RouteTexts{"1   ", Cp("Вокзал"), Cp("Рынок"), ""}));
@@ -60,7 +44,7 @@ TEST(ImportGroup, StopTextsAndStopNamesByVersion) {
   EXPECT_EQ(Route(stored, 4), (RouteTexts{"9   ", "", "", ""}));  // no texts, no stops
   EXPECT_EQ(Route(stored, 5), (RouteTexts{"3   ", Cp("Депо"), Cp("Депо"), ""}));
   EXPECT_EQ(Route(stored, 6), (RouteTexts{"4   ", "Alpha", "Alpha", ""}));
-  EXPECT_TRUE(sink.lines.empty());
+  EXPECT_TRUE(sink.log.empty());
 }
 
 TEST(ImportGroup, ListedPathsFoundInAnyLetterCase) {
@@ -70,13 +54,13 @@ TEST(ImportGroup, ListedPathsFoundInAnyLetterCase) {
   const std::string group =
       dir.Write("Data/Grp/g.mrg", GroupFile({"..\\lines\\r5.mrl", "r6.MRL", "D:\\x\\r7.mrl"}));
   StoredRouteList stored;
-  RecordingSink sink;
+  FakeHost sink;
   EXPECT_EQ(ImportRouteGroup(group, stored, sink), 2);
   EXPECT_EQ(stored.records[0].Get(kDesignation), "5   ");
   EXPECT_EQ(stored.records[1].Get(kFinalStop), "Q");
-  ASSERT_EQ(sink.lines.size(), 1u);
-  EXPECT_EQ(sink.lines[0].text, Cp("***Файл маршрута не прочитан: ") + "D:\\x\\r7.mrl");
-  EXPECT_EQ(sink.lines[0].colour, kRed);
+  ASSERT_EQ(sink.log.size(), 1u);
+  EXPECT_EQ(sink.log[0].text, Cp("***Файл маршрута не прочитан: ") + "D:\\x\\r7.mrl");
+  EXPECT_EQ(sink.log[0].colour, kRed);
 }
 
 TEST(ImportGroup, UnreadableLineFilesAreSkippedWithARedLine) {
@@ -92,13 +76,13 @@ TEST(ImportGroup, UnreadableLineFilesAreSkippedWithARedLine) {
       dir.Write("g.mrg", GroupFile({"missing.mrl", "a.mrl", "cut.mrl", "stops.mrl"}));
 
   StoredRouteList stored;
-  RecordingSink sink;
+  FakeHost sink;
   EXPECT_EQ(ImportRouteGroup(group, stored, sink), 2);
   EXPECT_EQ(Route(stored, 0), (RouteTexts{"1   ", "A", "B", ""}));
   EXPECT_EQ(Route(stored, 1), (RouteTexts{"3   ", "S", "T", ""}));  // U was cut off
-  ASSERT_EQ(sink.lines.size(), 2u);
-  EXPECT_EQ(sink.lines[0].text, Cp("***Файл маршрута не прочитан: ") + dir.Path() + test::kSep + "missing.mrl");
-  EXPECT_EQ(sink.lines[1].text, Cp("***Файл маршрута не прочитан: ") + dir.Path() + test::kSep + "cut.mrl");
+  ASSERT_EQ(sink.log.size(), 2u);
+  EXPECT_EQ(sink.log[0].text, Cp("***Файл маршрута не прочитан: ") + dir.Path() + test::kSep + "missing.mrl");
+  EXPECT_EQ(sink.log[1].text, Cp("***Файл маршрута не прочитан: ") + dir.Path() + test::kSep + "cut.mrl");
 }
 
 TEST(ImportGroup, LineFilesThatCannotBeReadAreSkippedWithTheirReason) {
@@ -116,10 +100,10 @@ TEST(ImportGroup, LineFilesThatCannotBeReadAreSkippedWithTheirReason) {
   }
   const std::string group = dir.Write(folder + "/g.mrg", GroupFile(listed));
   StoredRouteList stored;
-  RecordingSink sink;
+  FakeHost sink;
   test::AsUnprivileged([&] { EXPECT_EQ(ImportRouteGroup(group, stored, sink), 1); });
   std::vector<std::string> shown;
-  for (const LogLine& l : sink.lines) shown.push_back(l.text);
+  for (const Logged& l : sink.log) shown.push_back(l.text);
   EXPECT_EQ(shown, expected);
 }
 
@@ -129,15 +113,15 @@ TEST(ImportGroup, BadGroupFilesImportNothingOrWhatWasListed) {
   dir.Write("b.mrl", LineFile("0201", "2", {{"B"}}));
   for (const char* countLine : {"count=3", "Count=0"}) {
     StoredRouteList stored;
-    RecordingSink sink;
+    FakeHost sink;
     const std::string g = dir.Write("g.mrg", GroupFile({"a.mrl", "b.mrl"}, countLine));
     EXPECT_EQ(ImportRouteGroup(g, stored, sink), 0) << countLine;
     EXPECT_EQ(stored.count, 0);
   }
   StoredRouteList stored;
-  RecordingSink sink;
+  FakeHost sink;
   EXPECT_EQ(ImportRouteGroup(dir.Path() + "/none.mrg", stored, sink), 0);
-  EXPECT_TRUE(sink.lines.empty());
+  EXPECT_TRUE(sink.log.empty());
 
   const std::string early = dir.Write("e.mrg", GroupFile({"a.mrl", "b.mrl"}, "Count=3"));
   EXPECT_EQ(ImportRouteGroup(early, stored, sink), 2);
@@ -149,7 +133,7 @@ TEST(ImportGroup, LongNamesAreCutToTheirFields) {
   const std::string longName(40, 'N');
   dir.Write("a.mrl", LineFile("0209", "1", {{longName}, {"Z"}}, "", std::string(200, 'F')));
   StoredRouteList stored;
-  RecordingSink sink;
+  FakeHost sink;
   ASSERT_EQ(ImportRouteGroup(dir.Write("g.mrg", GroupFile({"a.mrl"})), stored, sink), 1);
   EXPECT_EQ(stored.records[0].Get(kStartStop), std::string(16, 'N'));
   EXPECT_EQ(stored.records[0].Get(kFinalStop), std::string(16, 'F'));
@@ -164,19 +148,19 @@ TEST(ImportGroup, MoreThan256EntriesTakesTheFirst256) {
   listed.push_back("z.mrl");
   listed.push_back("z.mrl");
   StoredRouteList stored;
-  RecordingSink sink;
+  FakeHost sink;
   EXPECT_EQ(ImportRouteGroup(dir.Write("g.mrg", GroupFile(listed)), stored, sink), 256);
   EXPECT_EQ(stored.count, 256);
   EXPECT_EQ(stored.records[255].Get(kDesignation), "1   ");
-  ASSERT_EQ(sink.lines.size(), 1u);
-  EXPECT_EQ(sink.lines[0].text, Cp("***В группе больше 256 маршрутов, взяты первые 256"));
-  EXPECT_EQ(sink.lines[0].colour, kRed);
+  ASSERT_EQ(sink.log.size(), 1u);
+  EXPECT_EQ(sink.log[0].text, Cp("***В группе больше 256 маршрутов, взяты первые 256"));
+  EXPECT_EQ(sink.log[0].colour, kRed);
 
   StoredRouteList exact;
-  RecordingSink quiet;
+  FakeHost quiet;
   listed.resize(256);
   EXPECT_EQ(ImportRouteGroup(dir.Write("g.mrg", GroupFile(listed)), exact, quiet), 256);
-  EXPECT_TRUE(quiet.lines.empty());
+  EXPECT_TRUE(quiet.log.empty());
 }
 
 }  // namespace

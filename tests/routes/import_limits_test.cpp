@@ -3,7 +3,6 @@
 
 #include <filesystem>
 #include <fstream>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -17,21 +16,15 @@
 namespace velmora {
 namespace {
 
+using test::FakeClock;
+using test::FakeDialogs;
+using test::FakeHost;
 using test::GroupFile;
 using test::kMarkA;
 using test::kMarkB;
 using test::LineFile;
 using test::Stop;
 using test::TempDir;
-
-class Sink : public MessageSink {
- public:
-  void LogMessage(const std::string& t) override { lines.push_back(t); }
-  void AppendLogLine(const std::string& t, LogColour) override { lines.push_back(t); }
-  void SetLogColour(LogColour) override {}
-  void ShowStatus(int, const std::string&) override {}
-  std::vector<std::string> lines;
-};
 
 TEST(ImportLimits, AHugeCountKeepsOnlyTheEntriesTheImportCanTake) {
   TempDir dir;
@@ -44,11 +37,11 @@ TEST(ImportLimits, AHugeCountKeepsOnlyTheEntriesTheImportCanTake) {
   EXPECT_EQ(file.Entries().size(), 257u) << "256 routes and one to tell that there were more";
 
   StoredRouteList stored;
-  Sink sink;
+  FakeHost sink;
   EXPECT_EQ(ImportRouteGroup(group, stored, sink), 256);
   EXPECT_EQ(stored.count, 256);
-  ASSERT_EQ(sink.lines.size(), 1u);
-  EXPECT_EQ(sink.lines[0], Cp("***В группе больше 256 маршрутов, взяты первые 256"));
+  ASSERT_EQ(sink.log.size(), 1u);
+  EXPECT_EQ(sink.log[0].text, Cp("***В группе больше 256 маршрутов, взяты первые 256"));
 }
 
 TEST(ImportLimits, ALineOfManyStopsKeepsTheStopsThatChooseTheFinalOne) {
@@ -86,60 +79,29 @@ TEST(ImportLimits, ALineOfManyStopsKeepsTheStopsThatChooseTheFinalOne) {
   EXPECT_EQ(last.Stops()[static_cast<std::size_t>(last.FinalStopIndex())].name, "S9999");
 }
 
-
-class Host : public FileCommandHost {
- public:
-  void LogMessage(const std::string& t) override { log.push_back(t); }
-  void AppendLogLine(const std::string& t, LogColour) override { log.push_back(t); }
-  void SetLogColour(LogColour) override {}
-  void ShowStatus(int panel, const std::string& t) override {
-    if (panel == kPanelStatus) status = t;
-  }
-  void SetTitle(const std::string& t) override { title = t; }
-  void RefreshWindowState() override {}
-  std::vector<std::string> log;
-  std::string status, title;
-};
-
-class Dialogs : public FileDialogs {
- public:
-  std::optional<std::string> AskOpen(const std::string&) override { return open; }
-  std::optional<std::string> AskSave(const std::string&, const std::string&) override {
-    return std::nullopt;
-  }
-  std::optional<std::string> open;
-};
-
-class StillClock : public Clock {
- public:
-  DateTime Now() const override { return {2026, 12, 8, 10, 0, 0}; }
-  int64_t MonotonicMs() const override { return 0; }
-  void SleepMs(int) override {}
-};
-
 TEST(ImportLimits, AnOversizedGroupFileIsNotOpened) {
   TempDir dir;
   const std::string list = dir.Write("a.mrp", std::string("12;A;B;\r\n"));
-  const std::string big = dir.Path() + "/big.MRG";
+  const std::string big = dir / "big.MRG";
   {
     std::ofstream out(std::filesystem::u8path(big), std::ios::binary);
     out.seekp(static_cast<std::streamoff>(kMaxRouteListFileSize));
     out.put('x');
   }
   RouteTable table;
-  Host host;
-  Dialogs dialogs;
-  StillClock clock;
+  FakeHost host;
+  FakeDialogs dialogs;
+  FakeClock clock;
   FixedDateTimeFormat format;
   RouteFileCommands files(table, host, dialogs, clock, format);
-  dialogs.open = list;
+  dialogs.opens.push_back(list);
   files.Open(true);
   ASSERT_EQ(table.RouteCount(), 1);
   const std::string title = host.title;
 
-  dialogs.open = big;
+  dialogs.opens.push_back(big);
   files.Open(true);
-  EXPECT_EQ(host.status, FileTooLargeText() + " " + cp1251::FromUtf8(big));
+  EXPECT_EQ(host.status[kPanelStatus], FileTooLargeText() + " " + cp1251::FromUtf8(big));
   EXPECT_EQ(files.CurrentFile(), list);
   EXPECT_EQ(host.title, title);
   EXPECT_EQ(table.RouteCount(), 1);

@@ -2,12 +2,10 @@
 #pragma once
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
-#include <random>
 #include <string>
 #include <vector>
 
+#include "fakes.h"
 #include "routes/cp1251.h"
 
 namespace velmora::test {
@@ -27,6 +25,7 @@ class DorlanWriter {
     return *this;
   }
   const std::string& Bytes() const { return bytes_; }
+  operator const std::string&() const { return bytes_; }  // for TempDir::Write
 
  private:
   std::string bytes_;
@@ -80,40 +79,5 @@ inline DorlanWriter GroupFile(const std::vector<std::string>& listed, const std:
 inline DorlanWriter GroupFile(const std::vector<std::string>& listed) {
   return GroupFile(listed, "Count=" + std::to_string(listed.size()));
 }
-
-class TempDir {
- public:
-  TempDir() {
-    std::random_device rd;
-    namespace fs = std::filesystem;
-    for (int attempt = 0; attempt < 100; ++attempt) {
-      fs::path p = fs::temp_directory_path() / ("velmora-import-" + std::to_string(rd()));
-      std::error_code ec;
-      if (fs::create_directory(p, ec)) {
-        path_ = p.u8string();
-        return;
-      }
-    }
-    ADD_FAILURE() << "no temporary folder";
-  }
-  ~TempDir() {
-    std::error_code ec;
-    std::filesystem::remove_all(path_, ec);
-  }
-  const std::string& Path() const { return path_; }
-  std::string Write(const std::string& relative, const std::string& bytes) const {
-    // UTF-8 both ways: a narrow path is the ANSI code page on Windows.
-    const std::filesystem::path p = std::filesystem::u8path(path_) / std::filesystem::u8path(relative);
-    std::filesystem::create_directories(p.parent_path());
-    std::ofstream(p, std::ios::binary) << bytes;
-    return p.u8string();
-  }
-  std::string Write(const std::string& relative, const DorlanWriter& w) const {
-    return Write(relative, w.Bytes());
-  }
-
- private:
-  std::string path_;
-};
 
 }  // namespace velmora::test

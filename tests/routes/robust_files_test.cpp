@@ -3,12 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <deque>
 #include <filesystem>
 #include <fstream>
-#include <functional>
-#include <iterator>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -24,79 +20,18 @@
 #include "routes/fileio.h"
 #include "routes/routeimport.h"
 #include "routes/routelistfile.h"
+#include "routes_testutil.h"
 
 namespace velmora {
 namespace {
 
 namespace fs = std::filesystem;
+using test::FakeClock;
+using test::FakeDialogs;
+using test::FakeHost;
 using test::GroupFile;
 using test::LineFile;
 using test::TempDir;
-
-struct Logged {
-  std::string text;
-  LogColour colour;
-};
-
-class Host : public FileCommandHost {
- public:
-  void SetTitle(const std::string& t) override { title = t; }
-  void RefreshWindowState() override { ++refreshes; }
-  void LogMessage(const std::string& text) override {
-    log.push_back({text, LogColour{}});
-    status = text;
-  }
-  void AppendLogLine(const std::string& text, LogColour colour) override {
-    log.push_back({text, colour});
-  }
-  void SetLogColour(LogColour) override {}
-  void ShowStatus(int panel, const std::string& text) override {
-    if (panel == kPanelStatus) status = text;
-  }
-  std::string title, status;
-  int refreshes = 0;
-  std::vector<Logged> log;
-};
-
-// The dialog hands back a path it listed; `afterListing` runs between the listing and the
-// program's read, as another program could.
-class Dialogs : public FileDialogs {
- public:
-  std::optional<std::string> AskOpen(const std::string&) override {
-    if (afterListing) afterListing();
-    return Next();
-  }
-  std::optional<std::string> AskSave(const std::string&, const std::string&) override {
-    return Next();
-  }
-  std::deque<std::optional<std::string>> answers;
-  std::function<void()> afterListing;
-
- private:
-  std::optional<std::string> Next() {
-    if (answers.empty()) return std::nullopt;
-    auto a = answers.front();
-    answers.pop_front();
-    return a;
-  }
-};
-
-class FixedClock : public Clock {
- public:
-  DateTime Now() const override { return DateTime{2026, 12, 8, 2, 40, 0, 0}; }
-  int64_t MonotonicMs() const override { return 0; }
-  void SleepMs(int) override {}
-};
-
-std::string Read(const std::string& utf8Path) {
-  std::ifstream in(fs::u8path(utf8Path), std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-void Write(const std::string& utf8Path, const std::string& bytes) {
-  fs::create_directories(fs::u8path(utf8Path).parent_path());
-  std::ofstream(fs::u8path(utf8Path), std::ios::binary | std::ios::trunc) << bytes;
-}
 
 // A file of `size` bytes without writing them: the file system keeps it sparse.
 void Sized(const std::string& path, std::uintmax_t size) {
@@ -104,24 +39,17 @@ void Sized(const std::string& path, std::uintmax_t size) {
   fs::resize_file(fs::u8path(path), size);
 }
 
-std::vector<std::string> NamesIn(const std::string& folder) {
-  std::vector<std::string> names;
-  for (const auto& e : fs::directory_iterator(fs::u8path(folder))) names.push_back(e.path().filename().u8string());
-  return names;
-}
-
 struct RobustFiles : ::testing::Test {
   RouteTable table;
-  Host host;
-  Dialogs dialogs;
-  FixedClock clock;
+  FakeHost host;
+  FakeDialogs dialogs;
+  FakeClock clock;
   FixedDateTimeFormat format;
   RouteFileCommands files{table, host, dialogs, clock, format};
   TempDir dir;
 
-  std::string In(const std::string& relative) const { return dir.Path() + "/" + relative; }
   void Open(const std::string& path) {
-    dialogs.answers.push_back(path);
+    dialogs.opens.push_back(path);
     files.Open(true);
   }
   void Type(const std::string& designation, const std::string& start) {
@@ -133,15 +61,15 @@ struct RobustFiles : ::testing::Test {
 };
 
 TEST_F(RobustFiles, ARouteListGoneBetweenTheDialogAndTheReadGivesAnEmptyList) {
-  Write(In("old.mrp"), WriteRouteList(StoredRouteList{}, format, clock.Now()) + "1;A;B;\r\n");
-  Open(In("old.mrp"));
+  dir.Write("old.mrp", WriteRouteList(StoredRouteList{}, format, clock.Now()) + "1;A;B;\r\n");
+  Open(dir / "old.mrp");
   ASSERT_EQ(table.RouteCount(), 1);
 
-  Write(In("gone.mrp"), "7;X;Y;\r\n");
-  dialogs.afterListing = [&] { fs::remove(In("gone.mrp")); };
+  dir.Write("gone.mrp", "7;X;Y;\r\n");
+  dialogs.afterListing = [&] { fs::remove(dir / "gone.mrp"); };
   host.refreshes = 0;
-  Open(In("gone.mrp"));
-  EXPECT_EQ(files.CurrentFile(), In("gone.mrp"));
+  Open(dir / "gone.mrp");
+  EXPECT_EQ(files.CurrentFile(), dir / "gone.mrp");
   EXPECT_EQ(host.title, "Velmora v1.05 gone.mrp");
   EXPECT_EQ(table.Stored().count, 0);
   EXPECT_EQ(table.RouteCount(), 0);
@@ -163,17 +91,17 @@ TEST_F(RobustFiles, ARouteGroupGoneBetweenTheDialogAndTheReadImportsNothing) {
 }
 
 TEST_F(RobustFiles, CyrillicNamesWithBlanksSaveAndOpen) {
-  const std::string folder = In("Мои маршруты");
+  const std::string folder = dir / "Мои маршруты";
   fs::create_directories(fs::u8path(folder));
   const std::string path = folder + "/Линия 5 А.mrp";
   Type("5", Cp("Вокзал"));
-  dialogs.answers.push_back(path);
+  dialogs.saves.push_back(path);
   ASSERT_TRUE(files.Save());
   EXPECT_EQ(files.DisplayName(), "Линия 5 А.mrp");
   EXPECT_EQ(host.title, "Velmora v1.05 " + Cp("Линия 5 А.mrp"));   // titles are CP1251
   // Only the file itself is left behind: no temporary file of the save.
-  EXPECT_EQ(NamesIn(folder), std::vector<std::string>{"Линия 5 А.mrp"});
-  EXPECT_NE(Read(path).find("5;" + Cp("Вокзал") + ";;\r\n"), std::string::npos);
+  EXPECT_EQ(test::FilesIn(folder), std::vector<std::string>{"Линия 5 А.mrp"});
+  EXPECT_NE(test::ReadBytes(path).find("5;" + Cp("Вокзал") + ";;\r\n"), std::string::npos);
 
   files.Close();
   Open(path);
@@ -183,7 +111,7 @@ TEST_F(RobustFiles, CyrillicNamesWithBlanksSaveAndOpen) {
 
   // Saved as .mrp beside a .txt of that name.
   const std::string txt = folder + "/Старый список.txt";
-  Write(txt, "1;2;3;\r\n");
+  test::WriteBytes(txt, "1;2;3;\r\n");
   Open(txt);
   Type("9", "");
   ASSERT_TRUE(files.Save());
@@ -203,7 +131,7 @@ TEST(RobustImport, CyrillicNamesWithBlanksAreFoundInAnyLetterCase) {
       "Группы Дорлан/Группа 1.mrg",
       GroupFile({Cp("..\\Группы Дорлан\\ЛИНИИ\\Маршрут 7.MRL"), Cp("ночной 1.mrl")}));
   StoredRouteList stored;
-  Host sink;
+  FakeHost sink;
   EXPECT_EQ(ImportRouteGroup(group, stored, sink), 2);
   EXPECT_EQ(stored.records[0].Texts(), (RouteTexts{"7   ", "A", "B", ""}));
   EXPECT_EQ(stored.records[1].Texts(), (RouteTexts{"1   ", "C", "D", ""}));
@@ -211,16 +139,16 @@ TEST(RobustImport, CyrillicNamesWithBlanksAreFoundInAnyLetterCase) {
 }
 
 TEST_F(RobustFiles, EmptyFilesGiveEmptyLists) {
-  Write(In("empty.mrp"), "");
-  Open(In("empty.mrp"));
-  EXPECT_EQ(files.CurrentFile(), In("empty.mrp"));
+  dir.Write("empty.mrp", "");
+  Open(dir / "empty.mrp");
+  EXPECT_EQ(files.CurrentFile(), dir / "empty.mrp");
   EXPECT_EQ(table.RouteCount(), 0);
   EXPECT_EQ(table.RowCount(), 2);   // the header and the placeholder row
   EXPECT_FALSE(table.Modified());
   EXPECT_TRUE(host.log.empty());
 
-  Write(In("empty.mrg"), "");
-  Open(In("empty.mrg"));
+  dir.Write("empty.mrg", "");
+  Open(dir / "empty.mrg");
   EXPECT_EQ(table.Stored().count, 0);
   EXPECT_TRUE(table.Modified());
 }
@@ -232,7 +160,7 @@ TEST(RobustImport, EmptyAndOversizedLineFilesAreSkippedWithARedLine) {
   dir.Write("ok.mrl", LineFile("0201", "3", {{"S"}, {"T"}}));
   const std::string group = dir.Write("g.mrg", GroupFile({"empty.mrl", "big.mrl", "ok.mrl"}));
   StoredRouteList stored;
-  Host sink;
+  FakeHost sink;
   EXPECT_EQ(ImportRouteGroup(group, stored, sink), 1);
   EXPECT_EQ(stored.records[0].Texts(), (RouteTexts{"3   ", "S", "T", ""}));
   ASSERT_EQ(sink.log.size(), 2u);
@@ -255,7 +183,7 @@ TEST(RobustImport, AGroupFileOf16MiBAndOneByteImportsNothing) {
   bytes.resize(kMaxRouteListFileSize + 1, '\0');
   const std::string group = dir.Write("g.mrg", bytes);
   StoredRouteList stored;
-  Host sink;
+  FakeHost sink;
   EXPECT_EQ(ImportRouteGroup(group, stored, sink), 0);
   EXPECT_EQ(stored.count, 0);
 
@@ -269,9 +197,9 @@ TEST(RobustImport, AGroupFileOf16MiBAndOneByteImportsNothing) {
 // Linux does not lock a file that another process holds open: the save goes through and
 // the other reader keeps reading what it opened.
 TEST_F(RobustFiles, SavingOverAFileThatAnotherProcessHoldsOpen) {
-  const std::string path = In("shared.mrp");
+  const std::string path = dir / "shared.mrp";
   const std::string before = WriteRouteList(StoredRouteList{}, format, clock.Now()) + "1;old;;\r\n";
-  Write(path, before);
+  test::WriteBytes(path, before);
   Open(path);
   ASSERT_EQ(table.RouteCount(), 1);
 
@@ -299,7 +227,7 @@ TEST_F(RobustFiles, SavingOverAFileThatAnotherProcessHoldsOpen) {
   table.SetCell(1, 2, "new");
   EXPECT_TRUE(files.Save());
   EXPECT_FALSE(table.Modified());
-  EXPECT_NE(Read(path).find("1;new;;\r\n"), std::string::npos);
+  EXPECT_NE(test::ReadBytes(path).find("1;new;;\r\n"), std::string::npos);
 
   ASSERT_EQ(write(go[1], &c, 1), 1);
   close(back[1]);

@@ -1,9 +1,7 @@
 #include <gtest/gtest.h>
 
-#include <deque>
 #include <filesystem>
 #include <optional>
-#include <utility>
 #include <vector>
 
 #include "routes/cp1251.h"
@@ -14,66 +12,13 @@
 #include "unreadable_files.h"
 
 using namespace velmora;
+using velmora::test::FakeClock;
+using velmora::test::FakeDialogs;
+using velmora::test::FakeHost;
+using velmora::test::Logged;
 using velmora::test::TempDir;
 
 namespace {
-
-class FakeHost : public FileCommandHost {
- public:
-  void SetTitle(const std::string& t) override { title = t; ++titles; }
-  void RefreshWindowState() override { ++refreshes; }
-  void LogMessage(const std::string& text) override {
-    log.emplace_back(text, LogColour{});
-    status[kPanelStatus] = text;
-  }
-  void AppendLogLine(const std::string& text, LogColour colour) override {
-    log.emplace_back(text, colour);
-  }
-  void SetLogColour(LogColour) override {}
-  void ShowStatus(int panel, const std::string& text) override { status[panel] = text; }
-
-  std::string title;
-  int titles = 0;
-  int refreshes = 0;
-  std::string status[3];
-  std::vector<std::pair<std::string, LogColour>> log;
-};
-
-class FakeDialogs : public FileDialogs {
- public:
-  std::optional<std::string> AskOpen(const std::string& startFolder) override {
-    ++opens;
-    openFolder = startFolder;
-    return Next(openAnswers);
-  }
-  std::optional<std::string> AskSave(const std::string& startFolder,
-                                     const std::string& proposedName) override {
-    ++saves;
-    saveFolder = startFolder;
-    proposed = proposedName;
-    return Next(saveAnswers);
-  }
-
-  std::deque<std::optional<std::string>> openAnswers, saveAnswers;
-  int opens = 0, saves = 0;
-  std::string openFolder, saveFolder, proposed;
-
- private:
-  static std::optional<std::string> Next(std::deque<std::optional<std::string>>& q) {
-    if (q.empty()) return std::nullopt;
-    auto a = q.front();
-    q.pop_front();
-    return a;
-  }
-};
-
-class FakeClock : public Clock {
- public:
-  DateTime Now() const override { return now; }
-  int64_t MonotonicMs() const override { return 0; }
-  void SleepMs(int) override {}
-  DateTime now{2026, 12, 7, 14, 5, 9, 0};
-};
 
 const std::string kVersionLine =
     Cp("// Версия 01.00 ") + kMakersNotice + "07.12.2026 14:05:09\r\n";
@@ -94,7 +39,7 @@ struct Fixture : ::testing::Test {
   TempDir dir;
 
   void OpenByDialog(const std::string& path) {
-    dialogs.openAnswers.push_back(path);
+    dialogs.opens.push_back(path);
     files.Open(true);
   }
   void AddRoute(const std::string& designation, const std::string& start = "") {
@@ -129,10 +74,10 @@ TEST_F(RouteFileCommandsTest, OpenReadsTheListAndNamesTheFile) {
 TEST_F(RouteFileCommandsTest, CancelledOpenChangesNothing) {
   files.SetCurrentFile(dir / "a.mrp");
   AddRoute("1");
-  dialogs.openAnswers = {std::nullopt, std::string()};
+  dialogs.opens = {std::nullopt, std::string()};
   files.Open(true);
   files.Open(true);
-  EXPECT_EQ(dialogs.opens, 2);
+  EXPECT_EQ(dialogs.openCalls, 2);
   EXPECT_EQ(dialogs.openFolder, dir.Path()) << "the dialog starts in the current file's folder";
   EXPECT_EQ(host.titles, 0);
   EXPECT_EQ(host.refreshes, 0);
@@ -161,7 +106,7 @@ TEST_F(RouteFileCommandsTest, SaveWritesTheGridAndTheStoredList) {
   AddRoute("3", "x//y");
   host.refreshes = 0;
   ASSERT_TRUE(files.Save());
-  EXPECT_EQ(dialogs.saves, 0);
+  EXPECT_EQ(dialogs.saveCalls, 0);
   EXPECT_EQ(test::ReadBytes(path), FileOf({"1;a;;", "2;b\\;c\\\\d;;", "3;x\\/\\/y;;"}));
   EXPECT_EQ(table.Stored().count, 3);
   EXPECT_EQ(table.Stored().records[1].Get(kStartStop), "b;c\\d");
@@ -179,7 +124,7 @@ TEST_F(RouteFileCommandsTest, SaveWritesTheGridAndTheStoredList) {
 }
 
 TEST_F(RouteFileCommandsTest, ListsWithTabsAndLineBreaksSurviveSaveAndOpen) {
-  dialogs.saveAnswers.push_back(dir / "t.mrp");
+  dialogs.saves.push_back(dir / "t.mrp");
   AddRoute("a\tb", "1\r\n2");
   table.SetCell(1, 4, "http://x;y\\z\r");
   ASSERT_TRUE(files.Save());
@@ -194,20 +139,20 @@ TEST_F(RouteFileCommandsTest, ListsWithTabsAndLineBreaksSurviveSaveAndOpen) {
 TEST_F(RouteFileCommandsTest, SaveWithoutFileAsksAndACancelWritesNothing) {
   AddRoute("1");
   EXPECT_FALSE(files.Save());
-  EXPECT_EQ(dialogs.saves, 1);
+  EXPECT_EQ(dialogs.saveCalls, 1);
   EXPECT_EQ(dialogs.saveFolder, "");
-  EXPECT_EQ(dialogs.proposed, "");
+  EXPECT_EQ(dialogs.lastProposed, "");
   EXPECT_TRUE(test::FilesIn(dir.Path()).empty());
   EXPECT_TRUE(table.Modified());
   EXPECT_EQ(table.Stored().count, 0);
   EXPECT_EQ(host.titles, 0);
 
-  dialogs.saveAnswers.push_back(std::string());
+  dialogs.saves.push_back(std::string());
   EXPECT_FALSE(files.Save());
   EXPECT_TRUE(files.CurrentFile().empty());
 
   // Nothing was ever opened, so the name chosen gets the .mrp extension.
-  dialogs.saveAnswers.push_back(dir / "new.txt");
+  dialogs.saves.push_back(dir / "new.txt");
   ASSERT_TRUE(files.Save());
   EXPECT_EQ(files.CurrentFile(), dir / "new.mrp");
   EXPECT_EQ(test::FilesIn(dir.Path()), std::vector<std::string>{"new.mrp"});
@@ -274,7 +219,7 @@ TEST_F(RouteFileCommandsTest, SaveAsProposesTheMrpNameAndACancelChangesNothing) 
   OpenByDialog(dir / "x.txt");
   host.titles = 0;
   EXPECT_FALSE(files.SaveAs());
-  EXPECT_EQ(dialogs.proposed, "x.mrp");
+  EXPECT_EQ(dialogs.lastProposed, "x.mrp");
   EXPECT_EQ(dialogs.saveFolder, dir.Path());
   EXPECT_EQ(files.CurrentFile(), dir / "x.txt");
   EXPECT_EQ(files.DisplayName(), "x.txt");
@@ -285,9 +230,9 @@ TEST_F(RouteFileCommandsTest, SaveAsProposesTheMrpNameAndACancelChangesNothing) 
 TEST_F(RouteFileCommandsTest, SaveAsWritesUnderTheChosenName) {
   test::WriteBytes(dir / "a.mrp", "1\r\n");
   OpenByDialog(dir / "a.mrp");
-  dialogs.saveAnswers.push_back(dir / "b.mrp");
+  dialogs.saves.push_back(dir / "b.mrp");
   ASSERT_TRUE(files.SaveAs());
-  EXPECT_EQ(dialogs.proposed, "a.mrp");
+  EXPECT_EQ(dialogs.lastProposed, "a.mrp");
   EXPECT_EQ(test::ReadBytes(dir / "b.mrp"), FileOf({"1;;;"}));
   EXPECT_EQ(test::ReadBytes(dir / "a.mrp"), "1\r\n");
   EXPECT_EQ(host.title, "Velmora v1.05 b.mrp");
@@ -312,7 +257,7 @@ TEST_F(RouteFileCommandsTest, CloseEmptiesEverythingButTheOpenedExtension) {
 
   // The extension of the last open still decides the next save's name.
   AddRoute("1");
-  dialogs.saveAnswers.push_back(dir / "y.txt");
+  dialogs.saves.push_back(dir / "y.txt");
   ASSERT_TRUE(files.Save());
   EXPECT_EQ(files.CurrentFile(), dir / "y.mrp");
 }
@@ -323,7 +268,7 @@ TEST_F(RouteFileCommandsTest, VanishedRememberedFileGivesAnEmptyListAndIsRecreat
   table.SetModified(false);
   files.SetCurrentFile(path);
   files.Open(false);
-  EXPECT_EQ(dialogs.opens, 0);
+  EXPECT_EQ(dialogs.openCalls, 0);
   EXPECT_EQ(host.title, "Velmora v1.05 gone.mrp");
   EXPECT_EQ(files.CurrentFile(), path);
   EXPECT_EQ(table.RouteCount(), 0) << "the grid is in step with the empty stored list";
@@ -335,7 +280,7 @@ TEST_F(RouteFileCommandsTest, VanishedRememberedFileGivesAnEmptyListAndIsRecreat
 
   AddRoute("5");
   ASSERT_TRUE(files.Save());
-  EXPECT_EQ(dialogs.saves, 0);
+  EXPECT_EQ(dialogs.saveCalls, 0);
   EXPECT_EQ(test::ReadBytes(path), FileOf({"5;;;"}));
 }
 
@@ -367,12 +312,12 @@ TEST_F(RouteFileCommandsTest, AFileThatIsThereButCannotBeReadIsNeverOpened) {
     for (const std::string& path : {dir / "b.mrp", dir / "b.MRG"}) {
       if (!test::MakeUnreadable(kind, path, "7;x\r\n")) continue;
       host = FakeHost();
-      dialogs.openAnswers.push_back(path);
+      dialogs.opens.push_back(path);
       test::AsUnprivileged([&] { EXPECT_FALSE(files.Open(true)); });
       const std::string line =
           Cp("***Файл не прочитан: ") + path + " " + test::UnreadableReason(kind);
       EXPECT_EQ(host.status[kPanelStatus], line);
-      EXPECT_EQ(host.log, (std::vector<std::pair<std::string, LogColour>>{{line, kRed}}));
+      EXPECT_EQ(host.log, (std::vector<Logged>{{line, kRed}}));
       // Title, current file, list and flag stay: a later F5 cannot write over the file.
       EXPECT_EQ(host.titles, 0);
       EXPECT_EQ(files.CurrentFile(), dir / "a.mrp");
@@ -390,8 +335,8 @@ TEST_F(RouteFileCommandsTest, MoreThan256RoutesKeepsTheFirstAndWarnsInRed) {
   EXPECT_EQ(table.RouteCount(), 256);
   EXPECT_EQ(table.Cell(256, 1), "256");
   ASSERT_EQ(host.log.size(), 1u);
-  EXPECT_EQ(host.log[0].first, Cp("***В файле больше 256 маршрутов, прочитаны первые 256"));
-  EXPECT_EQ(host.log[0].second, kRed);
+  EXPECT_EQ(host.log[0].text, Cp("***В файле больше 256 маршрутов, прочитаны первые 256"));
+  EXPECT_EQ(host.log[0].colour, kRed);
 }
 
 TEST_F(RouteFileCommandsTest, FailedSaveKeepsFileListAndFlag) {
@@ -403,7 +348,7 @@ TEST_F(RouteFileCommandsTest, FailedSaveKeepsFileListAndFlag) {
   host.titles = host.refreshes = 0;
   // A folder that is a plain file: the temporary file cannot be created.
   test::WriteBytes(dir / "plain", "");
-  dialogs.saveAnswers.push_back(dir / "plain/x.mrp");
+  dialogs.saves.push_back(dir / "plain/x.mrp");
   EXPECT_FALSE(files.SaveAs());
   // POSIX says "Not a directory"; Windows reports the path as not found.
   const std::string shown = host.status[kPanelStatus];
@@ -412,7 +357,7 @@ TEST_F(RouteFileCommandsTest, FailedSaveKeepsFileListAndFlag) {
       shown == cp1251::FromUtf8(std::error_code(ENOENT, std::generic_category()).message()))
       << shown;
   ASSERT_EQ(host.log.size(), 1u);
-  EXPECT_EQ(host.log[0], std::make_pair("***" + shown, kRed));
+  EXPECT_EQ(host.log[0], (Logged{"***" + shown, kRed}));
   EXPECT_TRUE(table.Modified());
   EXPECT_EQ(table.Stored().count, 1);
   EXPECT_TRUE(table.Stored().records[1].IsEmpty());
@@ -470,7 +415,7 @@ TEST_F(RouteFileCommandsTest, SaveOntoAFullDeviceKeepsTheEarlierFile) {
 
 TEST_F(RouteFileCommandsTest, SaveUsesTheClockAndTheFormat) {
   clock.now = DateTime{2027, 1, 2, 0, 0, 0, 0};
-  dialogs.saveAnswers.push_back(dir / "d.mrp");
+  dialogs.saves.push_back(dir / "d.mrp");
   AddRoute("1");
   ASSERT_TRUE(files.Save());
   EXPECT_EQ(test::ReadBytes(dir / "d.mrp"),
@@ -501,5 +446,5 @@ TEST(LoadRoutesFile, ReadsAsTheOpenCommandDoes) {
   EXPECT_EQ(LoadRoutesFile(dir / "many.mrp", stored, sink).status, LoadStatus::Ok);
   EXPECT_EQ(stored.count, 256);
   ASSERT_EQ(sink.log.size(), 1u);
-  EXPECT_EQ(sink.log[0].second, kRed);
+  EXPECT_EQ(sink.log[0].colour, kRed);
 }

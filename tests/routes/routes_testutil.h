@@ -1,10 +1,6 @@
-// Temporary folders and small file helpers for the route file tests.
+// Small file helpers for the route file tests.
 #pragma once
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <random>
 #include <string>
 #include <vector>
 
@@ -13,43 +9,9 @@
 #include <unistd.h>
 #endif
 
+#include "fakes.h"
+
 namespace velmora::test {
-
-class TempDir {
- public:
-  TempDir() {
-    // A fresh folder of our own; create_directory fails on a name that exists already.
-    std::random_device seed;
-    std::mt19937_64 random(seed());
-    const auto base = std::filesystem::temp_directory_path();
-    for (int attempt = 0; attempt < 100 && path_.empty(); ++attempt) {
-      const auto candidate = base / ("velmora-" + std::to_string(random()));
-      std::error_code ec;
-      if (std::filesystem::create_directory(candidate, ec)) path_ = candidate.u8string();
-    }
-  }
-  ~TempDir() {
-    std::error_code ec;
-    std::filesystem::permissions(path_, std::filesystem::perms::owner_all,
-                                 std::filesystem::perm_options::add, ec);
-    std::filesystem::remove_all(path_, ec);
-  }
-  const std::string& Path() const { return path_; }
-  std::string operator/(const std::string& name) const { return path_ + "/" + name; }
-
- private:
-  std::string path_;
-};
-
-inline void WriteBytes(const std::string& path, const std::string& bytes) {
-  std::ofstream out(std::filesystem::u8path(path), std::ios::binary | std::ios::trunc);
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
-
-inline std::string ReadBytes(const std::string& path) {
-  std::ifstream in(std::filesystem::u8path(path), std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
 
 inline std::vector<std::string> FilesIn(const std::string& folder) {
   std::vector<std::string> names;
