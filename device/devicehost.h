@@ -6,7 +6,8 @@
 
 namespace velmora {
 
-class DeviceHost : public MessageSink {
+// Virtual: the main window is both hosts and has one message sink.
+class DeviceHost : public virtual MessageSink {
  public:
   // A device write of the bytes up to `end` begins: the range of the progress shown.
   virtual void StartProgress(int end) { (void)end; }

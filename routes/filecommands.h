@@ -32,7 +32,8 @@ class FileDialogs {
   }
 };
 
-class FileCommandHost : public MessageSink {
+// Virtual: the main window is both hosts and has one message sink.
+class FileCommandHost : public virtual MessageSink {
  public:
   virtual void SetTitle(const std::string& title) = 0;   // CP1251
   virtual void RefreshWindowState() = 0;
