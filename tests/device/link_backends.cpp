@@ -48,7 +48,7 @@ TEST(LinkBackends, UdevMonitorOnlyWhereTheDaemonsControlSocketIsThere) {
   const opstest::TempFolder folder;
   const std::string control = folder.Path() + "/control";
   EXPECT_EQ(CreateUdevMonitor(control), nullptr);   // no daemon: the caller polls
-  folder.Write("control", {});
+  folder.Write("control", std::string());
   auto monitor = CreateUdevMonitor(control);
   if (!monitor) GTEST_SKIP() << "no udev in this build";
   EXPECT_GE(monitor->Fd(), 0);

@@ -8,6 +8,7 @@
 #include "device/devicehost.h"
 #include "device/hid.h"
 #include "routes/clock.h"
+#include "tests/routes/fakes.h"
 
 namespace velmora::testing {
 
@@ -59,16 +60,9 @@ class FakeHost : public DeviceHost {
   }
 };
 
-class FakeClock : public Clock {
- public:
-  int sleeps = 0;
-  int64_t ms = 0;
-  DateTime Now() const override { return DateTime{2026, 12, 8, 10, 0, 0, 0}; }
-  int64_t MonotonicMs() const override { return ms; }
-  void SleepMs(int m) override {
-    ++sleeps;
-    ms += m;
-  }
+// The shared clock, from 08.12.2026 10:00.
+struct FakeClock : test::FakeClock {
+  FakeClock() { now = DateTime{2026, 12, 8, 10, 0, 0, 0}; }
 };
 
 // HID interfaces other than the simulated КАДО: a mouse, a device that will not open,

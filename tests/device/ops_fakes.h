@@ -1,17 +1,15 @@
 // Stand-ins for the device operations' tests: a window that records every text it is
-// shown, a clock that only counts, and a firmware folder on disk.
+// shown, and the shared clock and temporary folder under the names these tests use.
 #pragma once
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
 #include <functional>
-#include <random>
 #include <string>
 #include <vector>
 
 #include "device/devicehost.h"
 #include "routes/clock.h"
+#include "tests/routes/fakes.h"
 
 namespace velmora::opstest {
 
@@ -69,45 +67,14 @@ class OpsHost : public DeviceHost {
   }
 };
 
-class OpsClock : public Clock {
- public:
-  int64_t ms = 1000;
-  std::vector<int> sleeps;
-  DateTime Now() const override { return DateTime{2026, 12, 8, 10, 0, 0, 0}; }
-  int64_t MonotonicMs() const override { return ms; }
-  void SleepMs(int m) override {
-    sleeps.push_back(m);
-    ms += m;
-  }
-  int SleepsOf(int m) const {
-    int n = 0;
-    for (int s : sleeps) n += s == m;
-    return n;
+// The shared clock, from 08.12.2026 10:00 and 1000 ms.
+struct OpsClock : test::FakeClock {
+  OpsClock() {
+    now = DateTime{2026, 12, 8, 10, 0, 0, 0};
+    ms = 1000;
   }
 };
 
-// A folder of its own under the system's temporary folder, removed afterwards.
-class TempFolder {
- public:
-  TempFolder() {
-    std::random_device rd;
-    path_ = std::filesystem::temp_directory_path() /
-            ("velmora-ops-" + std::to_string(rd()) + "-" + std::to_string(rd()));
-    std::filesystem::create_directories(path_);
-  }
-  ~TempFolder() {
-    std::error_code ec;
-    std::filesystem::remove_all(path_, ec);
-  }
-  std::string Path() const { return path_.u8string(); }
-  std::filesystem::path Fs() const { return path_; }
-  void Write(const std::string& name, const std::vector<uint8_t>& bytes) const {
-    std::ofstream out(path_ / name, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-  }
-
- private:
-  std::filesystem::path path_;
-};
+using TempFolder = test::TempDir;
 
 }  // namespace velmora::opstest

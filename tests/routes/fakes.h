@@ -4,6 +4,7 @@
 #pragma once
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <deque>
 #include <filesystem>
@@ -45,6 +46,7 @@ class TempDir {
   TempDir& operator=(const TempDir&) = delete;
 
   const std::string& Path() const { return path_; }
+  std::filesystem::path Fs() const { return std::filesystem::u8path(path_); }
   std::string operator/(const std::string& relative) const { return path_ + "/" + relative; }
   // Writes the file, and the folders on its way; returns its path.
   std::string Write(const std::string& relative, const std::string& bytes) const {
@@ -53,6 +55,9 @@ class TempDir {
     std::filesystem::create_directories(p.parent_path());
     std::ofstream(p, std::ios::binary) << bytes;
     return p.u8string();
+  }
+  std::string Write(const std::string& relative, const std::vector<uint8_t>& bytes) const {
+    return Write(relative, std::string(bytes.begin(), bytes.end()));
   }
 
  private:
@@ -78,6 +83,7 @@ class FakeClock : public Clock {
     sleeps.push_back(m);
     ms += m;
   }
+  int SleepsOf(int m) const { return static_cast<int>(std::count(sleeps.begin(), sleeps.end(), m)); }
   DateTime now{2026, 12, 7, 14, 5, 9, 0};
   int64_t ms = 0;
   std::vector<int> sleeps;
