@@ -94,7 +94,7 @@ TEST(OperationOpen, ASecondProgramHoldingTheNodeGetsStatus16AndSendsNothing) {
   if (!DeviceLock::Available()) GTEST_SKIP() << "the share mode refuses the second open here";
   for (const Op op : {Op::Transfer, Op::Firmware}) {
     opstest::TempFolder nodeFolder;
-    nodeFolder.Write("hidraw0", {0});
+    nodeFolder.Write("hidraw0", std::string(1, 0));
     const std::string node = nodeFolder.Path() + "/hidraw0";
     Bench b(node);
     testing::FakeHidEntry& entry =
