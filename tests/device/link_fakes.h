@@ -15,6 +15,7 @@ namespace velmora::testing {
 struct LoggedLine {
   std::string text;
   LogColour colour;
+  bool operator==(const LoggedLine& o) const { return text == o.text && colour == o.colour; }
 };
 
 class FakeHost : public DeviceHost {
@@ -22,6 +23,7 @@ class FakeHost : public DeviceHost {
   std::vector<LoggedLine> log;
   LogColour colour{};
   std::string status[3];
+  std::vector<std::string> history[3];   // every text each panel was shown, in order
   std::vector<int> progress;
   std::vector<std::string> captions;
   int refreshes = 0;
@@ -29,10 +31,11 @@ class FakeHost : public DeviceHost {
   int pumps = 0;
   std::vector<int> retries;   // each ScheduleOpenRetry delay
   std::function<void(int)> onProgress;
+  std::function<void(int)> onPump;     // gets the number of the pump, from 1
 
   void LogMessage(const std::string& text) override {
     log.push_back({text, colour});
-    status[kPanelStatus] = text;
+    ShowStatus(kPanelStatus, text);
   }
   void AppendLogLine(const std::string& text, LogColour c) override {
     colour = c;
@@ -40,19 +43,30 @@ class FakeHost : public DeviceHost {
   }
   void SetLogColour(LogColour c) override { colour = c; }
   void ShowStatus(int panel, const std::string& text) override {
-    if (panel >= 0 && panel < 3) status[panel] = text;
+    if (panel < 0 || panel > 2) return;
+    status[panel] = text;
+    history[panel].push_back(text);
   }
   void ReportProgress(int count) override {
     progress.push_back(count);
     if (onProgress) onProgress(count);
   }
-  void PumpEvents() override { ++pumps; }
+  void PumpEvents() override {
+    ++pumps;
+    if (onPump) onPump(pumps);
+  }
   void RefreshWindowState() override { ++refreshes; }
   void BringToFront() override { ++broughtToFront; }
   void SetProductCaption(const std::string& text) override { captions.push_back(text); }
   void ScheduleOpenRetry(int delayMs) override { retries.push_back(delayMs); }
 
   std::string Caption() const { return captions.empty() ? std::string() : captions.back(); }
+  std::vector<LoggedLine> RedLines() const {
+    std::vector<LoggedLine> red;
+    for (const auto& l : log)
+      if (l.colour == kRed) red.push_back(l);
+    return red;
+  }
   std::vector<std::string> Lines() const {
     std::vector<std::string> lines;
     for (const auto& l : log) lines.push_back(l.text);

@@ -199,7 +199,7 @@ class UpdateTest : public ::testing::Test {
            std::all_of(sim_->Memory().begin(), sim_->Memory().end(), [](uint8_t b) { return b == 0xFF; });
   }
   void ExpectFailure(const char* utf8) {
-    EXPECT_EQ(host_.panel[kPanelStatus], Cp(utf8));
+    EXPECT_EQ(host_.status[kPanelStatus], Cp(utf8));
     EXPECT_EQ(host_.RedLines(), (std::vector<Line>{{"***" + Cp(utf8), kRed}}));
     EXPECT_FALSE(context_.operation.DeviceBusy);
   }
@@ -232,7 +232,7 @@ TEST_F(UpdateTest, WritesTheDecodedBodyIntoTheBootLoader) {
 
   EXPECT_EQ(host_.history[kPanelStatus],
             (std::vector<std::string>{" ", Cp("Загружаем"), Cp("Программа записана")}));
-  EXPECT_EQ(host_.panel[kPanelProgress], FormatElapsed(end / 128 + 20) + "=" + std::to_string(end));
+  EXPECT_EQ(host_.status[kPanelProgress], FormatElapsed(end / 128 + 20) + "=" + std::to_string(end));
   EXPECT_TRUE(host_.log.empty());
   EXPECT_FALSE(context_.operation.DeviceBusy);
   EXPECT_EQ(sim_->OpenHandles(), 0);
@@ -246,7 +246,7 @@ TEST_F(UpdateTest, SizeOf300WritesThreeBlocksUpTo384) {
   EXPECT_EQ(host_.progress, (std::vector<int>{128, 256, 384}));
   EXPECT_EQ(sim_->Memory()[383], 0xFF);   // the padding past the body, as coded
   EXPECT_EQ(sim_->Memory()[299], Body(300, 1)[299]);
-  EXPECT_EQ(host_.panel[kPanelStatus], Cp("Программа записана"));
+  EXPECT_EQ(host_.status[kPanelStatus], Cp("Программа записана"));
 }
 
 TEST_F(UpdateTest, SizeZeroSendsOnlyTheClosingReport) {
@@ -257,8 +257,8 @@ TEST_F(UpdateTest, SizeZeroSendsOnlyTheClosingReport) {
   EXPECT_TRUE(sim_->Reports()[0].get);
   EXPECT_EQ(sim_->Reports()[1].bytes[0], 1);
   EXPECT_EQ(sim_->Reports()[1].bytes[1], 0);
-  EXPECT_EQ(host_.panel[kPanelStatus], Cp("Программа записана"));
-  EXPECT_EQ(host_.panel[kPanelProgress], FormatElapsed(20) + "=0");
+  EXPECT_EQ(host_.status[kPanelStatus], Cp("Программа записана"));
+  EXPECT_EQ(host_.status[kPanelProgress], FormatElapsed(20) + "=0");
 }
 
 TEST_F(UpdateTest, AnOlderSelectedRowWarnsAndWritesTheNewest) {
@@ -360,7 +360,7 @@ TEST_F(UpdateTest, ADeviceThatDoesNotOpenEndsQuietly) {
   context_.device.DevicePath.clear();
   host_ = opstest::OpsHost{};
   EXPECT_EQ(Program(), kStatusAccessDenied);
-  EXPECT_EQ(host_.panel[kPanelStatus], Cp("КАДО не открыто"));
+  EXPECT_EQ(host_.status[kPanelStatus], Cp("КАДО не открыто"));
   EXPECT_TRUE(Untouched());
 }
 
@@ -368,11 +368,11 @@ TEST_F(UpdateTest, AFailedBlockReportsTheProgramWriteError) {
   folder_.Write("kado.HAS", Firmware(1000, kOctober2009));
   sim_->Options().failBlock = 3;
   EXPECT_EQ(Program(), kStatusIoError);
-  EXPECT_EQ(host_.panel[kPanelStatus], Cp("Ошибка записи программы"));
+  EXPECT_EQ(host_.status[kPanelStatus], Cp("Ошибка записи программы"));
   EXPECT_EQ(host_.log, (std::vector<Line>{
                            {Cp("***Ошибка записи блока данных: Communication error with device\n"), LogColour{}},
                            {Cp("***Ошибка записи программы"), kRed}}));
-  EXPECT_EQ(host_.panel[kPanelProgress], FormatElapsed(2) + "=256");
+  EXPECT_EQ(host_.status[kPanelProgress], FormatElapsed(2) + "=256");
   EXPECT_EQ(sim_->OpenHandles(), 0);
   EXPECT_FALSE(context_.operation.DeviceBusy);
 }

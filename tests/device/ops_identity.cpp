@@ -77,7 +77,7 @@ TEST(OperationOpen, OnlyTheIdentityTheDataIsForIsWritten) {
     testing::FakeHidEntry& entry = b.bus.Add("/dev/hidraw3", c.vendorId, c.productId);
     entry.attributesReadable = c.readable;
     const int status = b.Run(c.op);
-    EXPECT_EQ(b.host.panel[kPanelStatus], Cp(c.status));
+    EXPECT_EQ(b.host.status[kPanelStatus], Cp(c.status));
     EXPECT_FALSE(b.context.operation.DeviceBusy);
     if (c.red) {
       EXPECT_EQ(status, kStatusWrongIdentity);

@@ -116,7 +116,7 @@ TEST(SchemeTablesFile, TheUpdateDecodesWithTheTablesFoundAndRefusesABrokenFileUn
   const std::string refusal =
       Cp("Файл таблиц кодирования неверен: ") + root.Path() + "/fw/" + kSchemeTablesFileName;
   EXPECT_EQ(host.RedLines().back().text, "***" + refusal);
-  EXPECT_EQ(host.panel[kPanelStatus], refusal);
+  EXPECT_EQ(host.status[kPanelStatus], refusal);
 }
 
 }  // namespace

@@ -90,10 +90,10 @@ TEST_F(TransferTest, WritesTheImageAndCountsTheTransfer) {
   EXPECT_TRUE(busyDuringWrite);
 
   EXPECT_EQ(host_.history[kPanelStatus], (std::vector<std::string>{Cp("Загружаем"), Cp("Загрузка окончена")}));
-  EXPECT_EQ(host_.panel[kPanelTransfers], Cp("Загружено: 1"));
+  EXPECT_EQ(host_.status[kPanelTransfers], Cp("Загружено: 1"));
   EXPECT_EQ(host_.history[kPanelProgress].front(), "0");
   // One 1 ms pause per block, then 20 ms before the outcome.
-  EXPECT_EQ(host_.panel[kPanelProgress], FinalProgress(blocks + 20, blocks * 128));
+  EXPECT_EQ(host_.status[kPanelProgress], FinalProgress(blocks + 20, blocks * 128));
   EXPECT_EQ(clock_.ms - start, blocks + 20);
   EXPECT_TRUE(host_.log.empty());
   EXPECT_EQ(context_.operation.TransferCount, 1);
@@ -102,7 +102,7 @@ TEST_F(TransferTest, WritesTheImageAndCountsTheTransfer) {
   EXPECT_GE(host_.refreshes, 2);   // the window disables the device actions and enables them again
 
   EXPECT_EQ(Transmit(), kStatusOk);
-  EXPECT_EQ(host_.panel[kPanelTransfers], Cp("Загружено: 2"));
+  EXPECT_EQ(host_.status[kPanelTransfers], Cp("Загружено: 2"));
 }
 
 TEST_F(TransferTest, TheSimulatorSavesWhatTheWriteLeftInIt) {
@@ -151,7 +151,7 @@ TEST_F(TransferTest, AnOversizedListIsCutWithARedWarning) {
 
   EXPECT_EQ(Transmit(), kStatusOk);
   EXPECT_EQ(host_.log, (std::vector<Line>{{Cp("Поместилось только 47 маршрутов"), kRed}}));
-  EXPECT_EQ(host_.panel[kPanelStatus], Cp("Загрузка окончена"));
+  EXPECT_EQ(host_.status[kPanelStatus], Cp("Загрузка окончена"));
   EXPECT_TRUE(std::equal(image.begin(), image.end(), sim_->Memory().begin()));
   EXPECT_EQ(DataBlocksSent(), 64);
 }
@@ -181,7 +181,7 @@ TEST_F(TransferTest, ADeviceArrivingDuringTheWaitIsUsed) {
   EXPECT_EQ(host_.pumps, 3);
   EXPECT_EQ(clock_.SleepsOf(40), 3);
   EXPECT_TRUE(busyWhileWaiting);
-  EXPECT_EQ(host_.panel[kPanelStatus], Cp("Загрузка окончена"));
+  EXPECT_EQ(host_.status[kPanelStatus], Cp("Загрузка окончена"));
   const Bytes image = ExpectedImage();
   EXPECT_TRUE(std::equal(image.begin(), image.end(), sim_->Memory().begin()));
 }
@@ -191,7 +191,7 @@ TEST_F(TransferTest, ADeviceThatDoesNotOpenLeavesPanelsZeroAndOneAlone) {
   sim_->Detach();
   EXPECT_EQ(Transmit(), kStatusAccessDenied);
   EXPECT_EQ(host_.history[kPanelStatus], (std::vector<std::string>{Cp("Загружаем"), Cp("КАДО не открыто")}));
-  EXPECT_EQ(host_.panel[kPanelTransfers], Cp("Передач не было"));
+  EXPECT_EQ(host_.status[kPanelTransfers], Cp("Передач не было"));
   EXPECT_TRUE(host_.history[kPanelProgress].empty());
   EXPECT_TRUE(host_.log.empty());
   EXPECT_FALSE(context_.operation.DeviceBusy);
@@ -207,11 +207,11 @@ TEST_F(TransferTest, AFailedBlockReportsTheWriteErrorAndKeepsTheCount) {
   EXPECT_EQ(host_.log, (std::vector<Line>{
                            {Cp("***Ошибка записи блока данных: Communication error with device\n"), LogColour{}},
                            {Cp("***Ошибка записи данных"), kRed}}));
-  EXPECT_EQ(host_.panel[kPanelStatus], Cp("Ошибка записи данных"));
-  EXPECT_EQ(host_.panel[kPanelTransfers], Cp("Загружено: 1"));
+  EXPECT_EQ(host_.status[kPanelStatus], Cp("Ошибка записи данных"));
+  EXPECT_EQ(host_.status[kPanelTransfers], Cp("Загружено: 1"));
   EXPECT_EQ(context_.operation.TransferCount, 1);
   // One block reached the device before the failed one; no 20 ms pause after a failure.
-  EXPECT_EQ(host_.panel[kPanelProgress], FinalProgress(1, 128));
+  EXPECT_EQ(host_.status[kPanelProgress], FinalProgress(1, 128));
   EXPECT_EQ(sim_->OpenHandles(), 0);
   EXPECT_FALSE(context_.operation.DeviceBusy);
 }
@@ -221,8 +221,8 @@ TEST_F(TransferTest, AShortParameterReplyIsAWriteError) {
   EXPECT_EQ(Transmit(), kStatusShortReply);
   EXPECT_EQ(host_.log.size(), 2u);
   EXPECT_EQ(host_.log.back(), (Line{Cp("***Ошибка записи данных"), kRed}));
-  EXPECT_EQ(host_.panel[kPanelStatus], Cp("Ошибка записи данных"));
-  EXPECT_EQ(host_.panel[kPanelProgress], FinalProgress(0, 0));
+  EXPECT_EQ(host_.status[kPanelStatus], Cp("Ошибка записи данных"));
+  EXPECT_EQ(host_.status[kPanelProgress], FinalProgress(0, 0));
   EXPECT_TRUE(host_.history[kPanelTransfers].empty());
 }
 
@@ -235,7 +235,7 @@ TEST_F(TransferTest, ADeviceMemorySmallerThanTheImageIsNoSuccess) {
   MakeSim(options);
   SetRoutes(9, "Центральный рынок", "Следующая остановка");
   EXPECT_NE(Transmit(), kStatusOk);
-  EXPECT_EQ(host_.panel[kPanelStatus], Cp("Ошибка записи данных"));
+  EXPECT_EQ(host_.status[kPanelStatus], Cp("Ошибка записи данных"));
   EXPECT_EQ(context_.operation.TransferCount, 0);
 }
 
@@ -273,7 +273,7 @@ TEST_F(TransferTest, ARemovalBetweenBlocksEndsInTheWriteError) {
     context_.device.DevicePath.clear();
   };
   EXPECT_EQ(Transmit(), kStatusIoError);
-  EXPECT_EQ(host_.panel[kPanelStatus], Cp("Ошибка записи данных"));
+  EXPECT_EQ(host_.status[kPanelStatus], Cp("Ошибка записи данных"));
   EXPECT_EQ(host_.log.back(), (Line{Cp("***Ошибка записи данных"), kRed}));
   EXPECT_EQ(sim_->OpenHandles(), 0);
   EXPECT_FALSE(context_.operation.DeviceBusy);

@@ -58,7 +58,7 @@ struct Transfer {
     EXPECT_EQ(sim.OpenHandles(), 0);
     EXPECT_GE(host.refreshes, 2);
     // Panel 0 ends with the elapsed time and BytesWritten.
-    EXPECT_NE(host.panel[kPanelProgress].find('='), std::string::npos);
+    EXPECT_NE(host.status[kPanelProgress].find('='), std::string::npos);
   }
 
   SimKado sim;
@@ -130,12 +130,12 @@ TEST(RobustTransfer, EveryFailedStepReportsAndEndsCleanly) {
 
     EXPECT_EQ(t.Run(), f.status);
     EXPECT_EQ(t.host.log, (std::vector<Line>{f.transportLine, kWriteError}));
-    EXPECT_EQ(t.host.panel[kPanelStatus], Cp("Ошибка записи данных"));
+    EXPECT_EQ(t.host.status[kPanelStatus], Cp("Ошибка записи данных"));
     EXPECT_TRUE(t.host.history[kPanelTransfers].empty());
     EXPECT_EQ(t.context.operation.TransferCount, 0);
     EXPECT_EQ(t.DataBlocks().size(), static_cast<std::size_t>(f.blocksReached));
     EXPECT_EQ(t.context.operation.BytesWritten, f.blocksReached * 128);
-    EXPECT_EQ(t.host.panel[kPanelProgress],
+    EXPECT_EQ(t.host.status[kPanelProgress],
               FormatElapsed(f.blocksReached) + "=" + std::to_string(f.blocksReached * 128));
     t.ExpectEndedCleanly();
     // What reached the device is the image's beginning, nothing else.
@@ -177,8 +177,8 @@ TEST(RobustTransfer, BlockSizesThatFitTheReportWriteTheWholeImage) {
 
     EXPECT_EQ(t.Run(), kStatusOk);
     EXPECT_TRUE(t.host.log.empty());
-    EXPECT_EQ(t.host.panel[kPanelStatus], Cp("Загрузка окончена"));
-    EXPECT_EQ(t.host.panel[kPanelTransfers], Cp("Загружено: 1"));
+    EXPECT_EQ(t.host.status[kPanelStatus], Cp("Загрузка окончена"));
+    EXPECT_EQ(t.host.status[kPanelTransfers], Cp("Загружено: 1"));
     EXPECT_TRUE(std::equal(image.begin(), image.end(), t.sim.Memory().begin()));
     for (const SimReport& block : t.DataBlocks()) {
       EXPECT_EQ(block.bytes.size(), static_cast<std::size_t>(blockSize) + 4);
@@ -230,7 +230,7 @@ TEST(RobustTransfer, AnotherKadoArrivingDuringTheWriteLeavesTheWriteAlone) {
   EXPECT_EQ(t.Run(), kStatusOk);
   EXPECT_TRUE(std::equal(image.begin(), image.end(), t.sim.Memory().begin()));
   EXPECT_EQ(t.DataBlocks().size(), (image.size() + 127) / 128);
-  EXPECT_EQ(t.host.panel[kPanelStatus], Cp("Загрузка окончена"));
+  EXPECT_EQ(t.host.status[kPanelStatus], Cp("Загрузка окончена"));
   EXPECT_EQ(t.context.operation.TransferCount, 1);
   // The newcomer is the device of the next operation; this one only read its parameters.
   EXPECT_EQ(t.context.device.DevicePath, "/dev/hidraw9");
@@ -272,7 +272,7 @@ TEST(RobustTransfer, AKadoRemovedDuringTheWaitIsNotWaitedFor) {
   };
   EXPECT_EQ(t.Run(), kStatusNotFound);
   EXPECT_EQ(t.host.pumps, 100);
-  EXPECT_EQ(t.host.panel[kPanelStatus], Cp("КАДО не подключен"));
+  EXPECT_EQ(t.host.status[kPanelStatus], Cp("КАДО не подключен"));
   EXPECT_TRUE(t.DataBlocks().empty());
   EXPECT_FALSE(t.context.operation.DeviceBusy);
   EXPECT_EQ(t.sim.OpenHandles(), 0);

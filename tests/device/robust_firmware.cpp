@@ -66,7 +66,7 @@ TEST(RobustFirmware, CyrillicNameWithBlanksIsListedAndWritten) {
   EXPECT_EQ(l.rows[0].fileName, "Прошивка КАДО 1.06.HAS");
 
   EXPECT_EQ(u.Program(l), kStatusOk);
-  EXPECT_EQ(u.host.panel[kPanelStatus], Cp("Программа записана"));
+  EXPECT_EQ(u.host.status[kPanelStatus], Cp("Программа записана"));
   EXPECT_TRUE(std::equal(body.begin(), body.end(), u.sim->Memory().begin()));
   EXPECT_TRUE(u.host.RedLines().empty());
   EXPECT_FALSE(u.context.operation.DeviceBusy);
@@ -90,7 +90,7 @@ TEST(RobustFirmware, FilesEmptiedOrGrownPast16MiBAfterTheListingAreRefusedUnwrit
     fs::resize_file(fs::u8path(u.folder.Path()) / "kado.HAS", size);
 
     EXPECT_EQ(u.Program(l), kStatusFirmwareFormat);
-    EXPECT_EQ(u.host.panel[kPanelStatus], Cp("Формат файла программы неверен"));
+    EXPECT_EQ(u.host.status[kPanelStatus], Cp("Формат файла программы неверен"));
     EXPECT_EQ(u.host.RedLines(),
               (std::vector<opstest::Line>{{Cp("***Формат файла программы неверен"), kRed}}));
     EXPECT_FALSE(u.context.operation.DeviceBusy);
