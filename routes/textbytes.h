@@ -17,7 +17,7 @@ constexpr char32_t JoinSurrogates(char32_t high, char32_t low) {
 }
 // A unit not joined to another: its own character, or U+FFFD for a surrogate, which has none.
 constexpr char32_t LoneUnit(char32_t unit) {
-  return unit >= 0xD800 && unit <= 0xDFFF ? U'\uFFFD' : unit;
+  return IsHighSurrogate(unit) || IsLowSurrogate(unit) ? U'\uFFFD' : unit;
 }
 
 // `count` UTF-16 units as characters: a pair as one, a lone surrogate as U+FFFD; a zero unit is
