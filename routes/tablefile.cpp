@@ -108,11 +108,14 @@ class TableRecords {
   bool Next(std::vector<std::u32string>& cells) {
     if (at_ >= text_.size()) return false;
     cells.assign(1, std::u32string());
-    bool quoted = false, cellStarted = false, wasQuoted = false;
+    bool quoted = false, cellStarted = false;
+    // The writer's apostrophe comes off whether the cell is quoted or not: a spreadsheet
+    // keeps it as part of the text and saves the cell back without quotes. The writer marks
+    // every text that begins with an apostrophe too, so one apostrophe before a marked
+    // character is always the writer's.
     const auto endCell = [&] {
       std::u32string& cell = cells.back();
-      if (wasQuoted && cell.size() > 1 && cell[0] == kApostrophe && NeedsMark(cell[1]))
-        cell.erase(0, 1);
+      if (cell.size() > 1 && cell[0] == kApostrophe && NeedsMark(cell[1])) cell.erase(0, 1);
     };
     while (at_ < text_.size()) {
       const char32_t c = text_[at_++];
@@ -126,11 +129,11 @@ class TableRecords {
           cells.back() += c;
         }
       } else if (c == kQuote && !cellStarted) {
-        quoted = cellStarted = wasQuoted = true;
+        quoted = cellStarted = true;
       } else if (c == delimiter_) {
         endCell();
         cells.emplace_back();
-        cellStarted = wasQuoted = false;
+        cellStarted = false;
       } else if (c == kCr || c == kLf) {
         if (c == kCr && at_ < text_.size() && text_[at_] == kLf) ++at_;
         break;

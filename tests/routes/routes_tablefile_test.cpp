@@ -2,9 +2,11 @@
 // writer read back by a reader of the test's own.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
+#include "routes/clock.h"
 #include "routes/cp1251.h"
 #include "routes/routelistfile.h"
 #include "routes/tablefile.h"
@@ -153,9 +155,9 @@ TEST(RouteTableReader, TableOfCsvAndWorkbookCases) {
        "~Первая строка принята за заголовок: Номер; Откуда\n", ""},
       {"a workbook under a table's name", workbook, TableKind::Csv, "", "", "zip"},
       {"NUL bytes outside UTF-16", std::string("1;a\0b\r\n", 7), TableKind::Csv, "", "", "нулевые байты"},
-      {"the writer's apostrophe comes off quoted cells only",
+      {"the writer's apostrophe comes off quoted and unquoted cells alike",
        "\"'=1+2\";\"''x\";'-a;\"'a\"\r\n\"'\";\"'\t\";x;\"'@\"\r\n", TableKind::Csv,
-       "=1+2|'x|'-a|'a\n'|\t|x|@\n", "", ""},
+       "=1+2|'x|-a|'a\n'|\t|x|@\n", "", ""},
       {"workbook: cells as the spreadsheet shows them", Fixture("cells.xlsx"), TableKind::Workbook,
        "12|007|3|Вокзал\nИСТИ|2024-03-01|2024-03-01|18:00:00\n5А|||Вокзал\n1,5|#DIV/0!|a\tb|\n"
        "0,3|1234567||\n", "~Первая строка принята за заголовок: Номер; Откуда; Куда\n" +
@@ -240,4 +242,31 @@ TEST(RouteTableWriter, SpreadsheetFormReadsBackCellForCell) {
   ASSERT_EQ(back.count, 4);
   for (int i : {0, 1, 3}) EXPECT_EQ(back.records[i].Texts(), routes[i]) << i;
   EXPECT_EQ(back.records[2].Get(kFinalStop), Cp("две строки"));
+}
+
+// LibreOffice keeps the writer's apostrophe as part of the text and saves the cell back
+// without quotes; either form gives the same .mrp.
+TEST(RouteTableWriter, TextsComeBackQuotedOrAsASpreadsheetSavesThem) {
+  const struct { const char* text; const char* cell; } cases[] = {  // the cell as written
+      {"=Вокзал", "\"'=Вокзал\""},     {"+7 (495) 123-45-67", "\"'+7 (495) 123-45-67\""},
+      {"-Площадь", "\"'-Площадь\""},   {"@Т", "\"'@Т\""},
+      {"\tТаб", "\"'\tТаб\""},         {"'Кавычка", "\"''Кавычка\""},
+      {"'=Вокзал", "\"''=Вокзал\""},   {"'", "\"''\""},
+      {"''", "\"'''\""},               {"Вокзал", "Вокзал"},
+  };
+  const FixedDateTimeFormat format;
+  const test::FakeClock clock;
+  for (const auto& c : cases) {
+    const StoredRouteList stored = ListOf({{"1", "", "", Cp(c.text)}});
+    const std::string written = WriteRouteTable(stored);
+    EXPECT_NE(written.find("\r\n1;;;" + std::string(c.cell) + "\r\n"), std::string::npos) << c.text;
+    std::string saved = written.substr(3);  // no byte-order mark, no quotes
+    saved.erase(std::remove(saved.begin(), saved.end(), '"'), saved.end());
+    for (const std::string& table : {written, saved}) {
+      StoredRouteList back;
+      ParseRouteTable(table, TableKind::Csv, back);
+      EXPECT_EQ(WriteRouteList(back, format, clock.Now()), WriteRouteList(stored, format, clock.Now()))
+          << c.text << (table == saved ? " unquoted" : " quoted");
+    }
+  }
 }
