@@ -30,7 +30,7 @@ struct TableRows {
 // the bytes are valid UTF-8 (a byte-order mark is dropped), else Windows-1251. A zip or
 // NUL bytes outside UTF-16 are refused. A first line "sep=X" sets the delimiter and is no
 // row. RFC 4180 quoting; missing cells are empty, extra cells ignored; a cell the writer
-// marked with an apostrophe (see WriteRouteTable) gets its text back.
+// marked with an apostrophe (see WriteRouteTable), quoted or not, gets its text back.
 TableRows ReadTableRows(const std::string& bytes, TableKind kind);
 
 // Reads a table or workbook into `stored` (cleared first; left empty on a refusal) by the
