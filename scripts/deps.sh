@@ -3,8 +3,8 @@
 # otherwise it prints the apt-get line and stops.
 set -euo pipefail
 PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev libhidapi-dev libudev-dev
-          libminizip-dev libpugixml-dev libxlsxwriter-dev
-          libgtest-dev libqt6svg6 xvfb xauth)
+          libminizip-dev zlib1g-dev libpugixml-dev libxlsxwriter-dev
+          libfuse3-dev fuse3 libgtest-dev libqt6svg6 xvfb xauth)
 missing=()
 for p in "${PACKAGES[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

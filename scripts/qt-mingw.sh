@@ -60,10 +60,19 @@ options=(
 )
 toolchain="$checkout/cmake/mingw-w64.cmake"
 compiler=x86_64-w64-mingw32-g++-posix
-hash=$( { echo "$host_version"; printf '%s\n' "${options[@]}"; cat "$toolchain";
-          "$compiler" --version 2>/dev/null | head -n 1; } | sha256sum | cut -c1-12)
-prefix="$cache/qt-$upstream-mingw-$hash"
-marker="$prefix/velmora-qt-complete"
+# The compiler's first --version line is part of the hash. Without the compiler the hash
+# lacks that line: --print-prefix and --check still answer (no build can be complete there),
+# and a build installs the compiler first and hashes again.
+set_prefix() {
+  local version
+  version=$("$compiler" --version 2>/dev/null) || version=""
+  version=${version%%$'\n'*}
+  hash=$( { echo "$host_version"; printf '%s\n' "${options[@]}"; cat "$toolchain";
+            [ -z "$version" ] || echo "$version"; } | sha256sum | cut -c1-12)
+  prefix="$cache/qt-$upstream-mingw-$hash"
+  marker="$prefix/velmora-qt-complete"
+}
+set_prefix
 
 # Complete means: the marker holds this very hash, and it is written only after the install.
 complete() { [ -f "$marker" ] && [ "$(cat "$marker")" = "$hash" ]; }
@@ -85,6 +94,12 @@ command -v ninja >/dev/null || missing+=(ninja-build)
 command -v dpkg-source >/dev/null || missing+=(dpkg-dev)
 [ -x /usr/lib/qt6/libexec/moc ] || missing+=(qt6-base-dev-tools)
 install_missing qt-mingw "${missing[@]}"
+set_prefix
+if complete; then
+  log "using the cached Qt $upstream in $prefix"
+  echo "$prefix"
+  exit 0
+fi
 
 mkdir -p "$cache"
 exec 9>"$cache/.qt-$hash.lock"
