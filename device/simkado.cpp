@@ -6,7 +6,6 @@
 #include <iterator>
 
 #include "../routes/cp1251.h"
-#include "../routes/fileio.h"
 #include "transport.h"
 
 namespace velmora {
@@ -17,7 +16,6 @@ constexpr char kNormalPath[] = "sim:kado";
 constexpr char kBootPath[] = "sim:kado-boot";
 constexpr std::size_t kReplyLength = kReportBufferSize;
 constexpr std::size_t kShortReplyLength = 5;
-constexpr int kMaxSimMemory = 1 << 24;
 
 bool ParseNumber(const std::string& text, long minimum, long maximum, long& value) {
   if (text.empty()) return false;
@@ -30,27 +28,18 @@ bool ParseNumber(const std::string& text, long minimum, long maximum, long& valu
 }  // namespace
 
 struct SimKado::Impl {
-  SimKadoOptions options;
+  KadoModel model;
   bool attached = true;
   int generation = 0;   // counts detaches; a handle from an earlier generation is dead
-  std::vector<uint8_t> memory;
-  std::vector<SimReport> reports;
   int openHandles = 0;
-  int dataBlocks = 0;
   std::function<void(const HotplugEvent&)> listener;
 
-  std::string Path() const { return options.boot ? kBootPath : kNormalPath; }
+  explicit Impl(SimKadoOptions options) : model(std::move(options)) {}
 
-  void EnsureMemory() {
-    const std::size_t size = static_cast<std::size_t>(std::clamp(
-        options.EffectiveMemorySize(), 0, kMaxSimMemory));
-    if (memory.size() != size) memory.assign(size, 0xFF);
-  }
+  std::string Path() const { return model.Options().boot ? kBootPath : kNormalPath; }
 
   void Emit(bool arrival) {
-    if (listener)
-      listener(HotplugEvent{Path(), arrival, KadoVendorId,
-                            options.boot ? KadoBootProductId : KadoProductId});
+    if (listener) listener(HotplugEvent{Path(), arrival, KadoVendorId, model.ProductId()});
   }
 
   void Detach() {
@@ -64,18 +53,6 @@ struct SimKado::Impl {
     if (attached) return;
     attached = true;
     Emit(true);
-  }
-
-  // The КАДО's parameter reply. Its MemorySize field (bytes 3-6) overlaps the version
-  // bytes 5 and 6, so a host reads the version as the upper half of MemorySize; the
-  // simulation's own memory keeps the configured size.
-  void FillParamReply(uint8_t* reply) const {
-    std::fill(reply, reply + kReplyLength, 0);
-    reply[0] = 1;
-    EncodeLittleEndian(&reply[1], static_cast<uint32_t>(options.blockSize), 2);
-    EncodeLittleEndian(&reply[3], static_cast<uint32_t>(options.EffectiveMemorySize()), 2);
-    reply[5] = static_cast<uint8_t>(options.versionMajor);
-    reply[6] = static_cast<uint8_t>(options.versionMinor);
   }
 };
 
@@ -93,71 +70,29 @@ class SimHidDevice : public HidDevice {
     if (!Alive()) return false;
     out = HidAttributes{};
     out.vendorId = KadoVendorId;
-    out.productId = impl_->options.boot ? KadoBootProductId : KadoProductId;
+    out.productId = impl_->model.ProductId();
     out.versionNumber = 0x0100;
     return true;
   }
 
   bool GetManufacturerString(std::u32string& out) override {
     if (!Alive()) return false;
-    out = utf8::Decode(impl_->options.manufacturerUtf8);
+    out = utf8::Decode(impl_->model.Options().manufacturerUtf8);
     return true;
   }
 
   bool GetProductString(std::u32string& out) override {
     if (!Alive()) return false;
-    out = utf8::Decode(impl_->options.productUtf8);
+    out = utf8::Decode(impl_->model.Options().productUtf8);
     return true;
   }
 
   bool GetFeature(uint8_t* buffer, std::size_t& length) override {
-    if (!Alive() || length == 0 || buffer[0] != 1 || impl_->options.failParamRead) return false;
-    uint8_t reply[kReplyLength];
-    impl_->FillParamReply(reply);
-    const int wanted = impl_->options.replyLength;
-    const std::size_t answered = std::min(
-        length, wanted >= 0 ? std::min(static_cast<std::size_t>(wanted), kReplyLength)
-                            : kReplyLength);
-    std::copy(reply, reply + answered, buffer);
-    length = answered;
-    impl_->reports.push_back(SimReport{true, std::vector<uint8_t>(buffer, buffer + answered)});
-    blocks_ = 0;
-    impl_->dataBlocks = 0;
-    return true;
+    return Alive() && impl_->model.GetFeature(handle_, buffer, length);
   }
 
   bool SetFeature(const uint8_t* buffer, std::size_t length) override {
-    if (!Alive() || length == 0) return false;
-    const SimKadoOptions& options = impl_->options;
-    if (buffer[0] == 2) {
-      // The fault counters follow this handle's write, so a parameter read by another
-      // handle (a device arrival in the middle of a write) does not reset them.
-      ++blocks_;
-      if (options.failBlock > 0 && blocks_ == options.failBlock) return false;
-      impl_->reports.push_back(SimReport{false, std::vector<uint8_t>(buffer, buffer + length)});
-      impl_->dataBlocks = blocks_;
-      if (length > 4) {
-        impl_->EnsureMemory();
-        const std::size_t offset = DecodeLittleEndian(&buffer[2], 2);
-        for (std::size_t i = 4; i < length; ++i) {
-          const std::size_t at = offset + (i - 4);
-          if (at < impl_->memory.size()) impl_->memory[at] = buffer[i];
-        }
-      }
-      if (options.unplugAfterBlock > 0 && blocks_ == options.unplugAfterBlock) impl_->Detach();
-      return true;
-    }
-    if (buffer[0] == 1) {
-      impl_->reports.push_back(SimReport{false, std::vector<uint8_t>(buffer, buffer + length)});
-      // What a write left in the device, for a demo or a test that looks from outside.
-      if (!options.saveFile.empty()) {
-        impl_->EnsureMemory();
-        WriteFileAtomic(options.saveFile,
-                        std::string(impl_->memory.begin(), impl_->memory.end()));
-      }
-      return true;
-    }
-    return false;
+    return Alive() && impl_->model.SetFeature(handle_, buffer, length);
   }
 
  private:
@@ -165,7 +100,7 @@ class SimHidDevice : public HidDevice {
 
   std::shared_ptr<SimKado::Impl> impl_;
   int generation_;
-  int blocks_ = 0;
+  KadoModel::Handle handle_;
 };
 
 // The options of --simulate=OPTIONS, in the order the texts list them: the parser, both usage
@@ -185,7 +120,7 @@ constexpr SimOption kSimOptions[] = {
     {"boot", SimOption::Flag, "", "", 0, "", [](SimKadoOptions& o, long) { o.boot = true; }},
     {"block", SimOption::Number, "N", "", 65535, "bad block size: ",
      [](SimKadoOptions& o, long n) { o.blockSize = static_cast<int>(n); }},
-    {"memory", SimOption::Number, "N", "", kMaxSimMemory, "bad memory size: ",
+    {"memory", SimOption::Number, "N", "", kMaxKadoMemory, "bad memory size: ",
      [](SimKadoOptions& o, long n) { o.memorySize = static_cast<int>(n); }},
     {"version", SimOption::Version, "A.B", "", 127, "bad version: ", nullptr},
     {"fail-block", SimOption::Number, "K", "", 1 << 20, "bad block number: ",
@@ -325,10 +260,10 @@ std::string SimKadoOptionsMarkdown() {
   return Wrap("", "OPTIONS is a comma-separated list of " + OptionList("`") + ".", 100);
 }
 
-SimKado::SimKado(SimKadoOptions options) : impl_(std::make_shared<Impl>()) {
-  impl_->options = std::move(options);
-  impl_->attached = !impl_->options.detached;
-  impl_->EnsureMemory();
+SimKado::SimKado(SimKadoOptions options) : impl_(std::make_shared<Impl>(std::move(options))) {
+  impl_->attached = !impl_->model.Options().detached;
+  Impl* impl = impl_.get();
+  impl_->model.SetUnplugHandler([impl] { impl->Detach(); });
 }
 
 SimKado::~SimKado() = default;
@@ -340,7 +275,7 @@ std::vector<HidDeviceInfo> SimKado::Enumerate() {
   HidDeviceInfo info;
   info.path = impl_->Path();
   info.vendorId = KadoVendorId;
-  info.productId = impl_->options.boot ? KadoBootProductId : KadoProductId;
+  info.productId = impl_->model.ProductId();
   return {info};
 }
 
@@ -358,20 +293,18 @@ void SimKado::Attach() { impl_->Attach(); }
 void SimKado::Detach() { impl_->Detach(); }
 
 void SimKado::AttachIfDue(int64_t elapsedMs) {
-  const int after = impl_->options.attachAfterMs;
+  SimKadoOptions& options = impl_->model.Options();
+  const int after = options.attachAfterMs;
   if (after < 0 || elapsedMs < after) return;
-  impl_->options.attachAfterMs = -1;   // once: a later Detach stays detached
+  options.attachAfterMs = -1;   // once: a later Detach stays detached
   impl_->Attach();
 }
 
 void SimKado::SetBoot(bool boot) {
-  if (impl_->options.boot == boot) return;
+  if (impl_->model.Options().boot == boot) return;
   const bool wasAttached = impl_->attached;
   impl_->Detach();
-  impl_->options.boot = boot;
-  // The boot loader and the program see different memories.
-  impl_->memory.clear();
-  impl_->EnsureMemory();
+  impl_->model.SetBoot(boot);
   if (wasAttached) impl_->Attach();
 }
 
@@ -379,19 +312,16 @@ bool SimKado::Attached() const { return impl_->attached; }
 
 std::string SimKado::Path() const { return impl_->Path(); }
 
-SimKadoOptions& SimKado::Options() { return impl_->options; }
+SimKadoOptions& SimKado::Options() { return impl_->model.Options(); }
 
-const std::vector<uint8_t>& SimKado::Memory() const {
-  impl_->EnsureMemory();
-  return impl_->memory;
-}
+const std::vector<uint8_t>& SimKado::Memory() const { return impl_->model.Memory(); }
 
-const std::vector<SimReport>& SimKado::Reports() const { return impl_->reports; }
+const std::vector<SimReport>& SimKado::Reports() const { return impl_->model.Reports(); }
 
-void SimKado::ClearReports() { impl_->reports.clear(); }
+void SimKado::ClearReports() { impl_->model.ClearReports(); }
 
 int SimKado::OpenHandles() const { return impl_->openHandles; }
 
-int SimKado::DataBlocksReceived() const { return impl_->dataBlocks; }
+int SimKado::DataBlocksReceived() const { return impl_->model.DataBlocksReceived(); }
 
 }  // namespace velmora

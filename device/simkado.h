@@ -1,4 +1,5 @@
-// A simulated КАДО: a HidFunctions backend for the tests, the CLI and the --simulate demo.
+// A simulated КАДО: a HidFunctions backend over the device model, for the tests, the CLI and
+// the --simulate demo.
 #pragma once
 #include <cstdint>
 #include <functional>
@@ -8,27 +9,9 @@
 
 #include "hid.h"
 #include "hotplug.h"
+#include "kadomodel.h"
 
 namespace velmora {
-
-struct SimKadoOptions {
-  bool boot = false;
-  int blockSize = 128;
-  int memorySize = -1;            // -1: 8192, or 65536 in the boot-loader identity
-  int8_t versionMajor = 1;
-  int8_t versionMinor = 5;
-  int failBlock = 0;              // the k-th data block of a write fails (from 1); 0: never
-  int unplugAfterBlock = 0;       // the device vanishes after the k-th data block; 0: never
-  int replyLength = -1;           // bytes of the parameter reply, 0..132; -1: the whole report
-  bool failParamRead = false;
-  bool detached = false;
-  int attachAfterMs = -1;         // with detached: arrives this long after start; -1: never
-  std::string saveFile;           // the memory is written here after every closing report
-  std::string productUtf8 = "КАДО-08";
-  std::string manufacturerUtf8 = "Morvan";
-
-  int EffectiveMemorySize() const { return memorySize >= 0 ? memorySize : (boot ? 65536 : 8192); }
-};
 
 // "boot,block=64,memory=8192,version=1.5,fail-block=3,reply=7,detached,attach-after=100,
 // save=FILE", the options SimulateOptionUsage lists (save, if given, comes last: FILE may hold
@@ -39,11 +22,6 @@ bool ParseSimKadoOptions(const std::string& text, SimKadoOptions& options, std::
 std::string SimulateOptionUsage(const std::string& meaning);
 // The same list for the README (Markdown, wrapped at 100 columns).
 std::string SimKadoOptionsMarkdown();
-
-struct SimReport {
-  bool get = false;               // get (the bytes answered) or set (the bytes sent)
-  std::vector<uint8_t> bytes;
-};
 
 class SimKado : public HidFunctions {
  public:

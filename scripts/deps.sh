@@ -4,7 +4,7 @@
 set -euo pipefail
 PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev libhidapi-dev libudev-dev
           libminizip-dev libpugixml-dev libxlsxwriter-dev
-          libgtest-dev libqt6svg6 xvfb xauth)
+          libgtest-dev libqt6svg6 xvfb xauth libfuse3-dev fuse3)
 missing=()
 for p in "${PACKAGES[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
