@@ -46,7 +46,11 @@ DeviceWatcher::Source DeviceWatcher::Start() {
 DeviceWatcher::Source DeviceWatcher::StartPolling(int intervalMs) {
   if (source_ != Source::None) return source_;
   impl_->poller = std::make_unique<velmora::EnumerationPoller>(hid_);
-  impl_->poller->Poll();  // the devices present now are no arrivals
+  // The devices present now are no arrivals: the start-up step takes them. A backend not
+  // loaded yet lists nothing, and each of them would come back as a second arrival, and a
+  // removal before that would go unseen.
+  hid_.Load();
+  impl_->poller->Poll();
   impl_->timer = std::make_unique<QTimer>();
   impl_->timer->setInterval(intervalMs);
   connect(impl_->timer.get(), &QTimer::timeout, this, [this] {

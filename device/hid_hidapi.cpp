@@ -1,4 +1,5 @@
 #include <hidapi.h>
+#include <locale.h>
 
 #include <algorithm>
 #include <cwchar>
@@ -12,12 +13,33 @@ namespace {
 
 constexpr std::size_t kStringUnits = 256;
 
+// hidapi's hidraw backend turns the kernel's UTF-8 device strings into wide text with
+// mbstowcs, which follows LC_CTYPE: in the C locale (velmora-cli, a session with LANG=C) a
+// Cyrillic product string comes back empty. Its calls run under a UTF-8 locale of this thread
+// only; hidapi keeps the strings of an opened device from its first call on.
+class Utf8Strings {
+ public:
+  Utf8Strings() {
+    static const locale_t utf8 = newlocale(LC_CTYPE_MASK, "C.UTF-8", static_cast<locale_t>(0));
+    if (utf8) previous_ = uselocale(utf8);
+  }
+  ~Utf8Strings() {
+    if (previous_) uselocale(previous_);
+  }
+  Utf8Strings(const Utf8Strings&) = delete;
+  Utf8Strings& operator=(const Utf8Strings&) = delete;
+
+ private:
+  locale_t previous_ = static_cast<locale_t>(0);
+};
+
 class HidapiDevice : public HidDevice {
  public:
   explicit HidapiDevice(hid_device* device) : device_(device) {}
   ~HidapiDevice() override { hid_close(device_); }
 
   bool GetAttributes(HidAttributes& out) override {
+    const Utf8Strings utf8;
     hid_device_info* info = hid_get_device_info(device_);
     if (!info) return false;
     out = HidAttributes{};
@@ -28,6 +50,7 @@ class HidapiDevice : public HidDevice {
   }
 
   bool GetManufacturerString(std::u32string& out) override {
+    const Utf8Strings utf8;
     wchar_t text[kStringUnits] = {};
     if (hid_get_manufacturer_string(device_, text, kStringUnits) != 0) return false;
     text[kStringUnits - 1] = 0;
@@ -36,6 +59,7 @@ class HidapiDevice : public HidDevice {
   }
 
   bool GetProductString(std::u32string& out) override {
+    const Utf8Strings utf8;
     wchar_t text[kStringUnits] = {};
     if (hid_get_product_string(device_, text, kStringUnits) != 0) return false;
     text[kStringUnits - 1] = 0;
@@ -73,6 +97,7 @@ class HidapiFunctions : public HidFunctions {
   std::vector<HidDeviceInfo> Enumerate() override {
     std::vector<HidDeviceInfo> devices;
     if (!loaded_) return devices;
+    const Utf8Strings utf8;
     hid_device_info* list = hid_enumerate(0, 0);
     for (hid_device_info* info = list; info; info = info->next) {
       if (!info->path) continue;
