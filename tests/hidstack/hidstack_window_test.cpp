@@ -130,30 +130,37 @@ bool StartsWith(const std::vector<uint8_t>& memory, const std::vector<uint8_t>& 
 }
 
 TEST_F(HidstackWindow, ArrivalRemovalAndARestartIntoTheOtherIdentity) {
-  ASSERT_TRUE(kado->Command("unplug"));
+  // Attached at start, the КАДО is found by the start-up search; its removal empties the
+  // device state and the toolbar.
   ASSERT_NO_FATAL_FAILURE(Make());
-  EXPECT_TRUE(LogLines().isEmpty());
+  ASSERT_TRUE(WaitForDevice(true)) << LogLines().join('\n').toStdString();
+  ASSERT_TRUE(kado->Command("unplug"));
+  ASSERT_TRUE(WaitForDevice(false)) << LogLines().join('\n').toStdString();
+  const int n = LogLines().size();
+  ASSERT_EQ(n, 2);
+  EXPECT_TRUE(LogLines()[1].startsWith(QStringLiteral("T=5  rem--")));
 
+  // Plugged in while the window runs.
   ASSERT_TRUE(kado->Command("plug"));
   ASSERT_TRUE(WaitForDevice(true)) << LogLines().join('\n').toStdString();
   EXPECT_EQ(Product(), ProductString() + QStringLiteral(" (v1.05)"));
   QList<QColor> colours;
   QStringList lines = LogLines(&colours);
-  ASSERT_EQ(lines.size(), 1);
-  EXPECT_TRUE(lines[0].startsWith(QStringLiteral("T=5 add++") + QString::fromStdString(kado->Node())))
-      << lines[0].toStdString();
-  EXPECT_TRUE(lines[0].contains(QStringLiteral(" -Открыли VID=16C0 PID=05DF vName=")));
-  EXPECT_TRUE(lines[0].endsWith(QStringLiteral(" pName=") + ProductString())) << lines[0].toStdString();
-  const QString path = lines[0].mid(9, lines[0].indexOf(QStringLiteral(" -")) - 9);
-  EXPECT_EQ(colours[0], QColor(0, 0, 255));
+  ASSERT_EQ(lines.size(), n + 1);
+  EXPECT_TRUE(lines[n].startsWith(QStringLiteral("T=5 add++") + QString::fromStdString(kado->Node())))
+      << lines[n].toStdString();
+  EXPECT_TRUE(lines[n].contains(QStringLiteral(" -Открыли VID=16C0 PID=05DF vName=")));
+  EXPECT_TRUE(lines[n].endsWith(QStringLiteral(" pName=") + ProductString())) << lines[n].toStdString();
+  const QString path = lines[n].mid(9, lines[n].indexOf(QStringLiteral(" -")) - 9);
+  EXPECT_EQ(colours[n], QColor(0, 0, 255));
 
   ASSERT_TRUE(kado->Command("unplug"));
   ASSERT_TRUE(WaitForDevice(false));
   colours.clear();
   lines = LogLines(&colours);
-  ASSERT_EQ(lines.size(), 2);
-  EXPECT_EQ(lines[1], QStringLiteral("T=5  rem--") + path);
-  EXPECT_EQ(colours[1], QColor(255, 0, 0));
+  ASSERT_EQ(lines.size(), n + 2);
+  EXPECT_EQ(lines[n + 1], QStringLiteral("T=5  rem--") + path);
+  EXPECT_EQ(colours[n + 1], QColor(255, 0, 0));
   EXPECT_EQ(w->Context().device.DeviceAttributes.vendorId, 0);
   EXPECT_FALSE(Action(*w, "aTransmit")->isEnabled());
 
