@@ -12,7 +12,7 @@ here="$(cd "$(dirname "$0")/.." && pwd)"
 
 skip() { echo "hidstack: skipped: $*"; exit 77; }
 
-kado="" detached=0 privatetmp=0 window="" inside=0
+kado="" detached=0 privatetmp=0 window="" inside=0 announce=0
 build="${VELMORA_BUILD:-$here/build/dev}"
 while [ $# -gt 0 ]; do
   case "$1" in
@@ -22,6 +22,7 @@ while [ $# -gt 0 ]; do
     --build) build="$2"; shift 2 ;;
     --window) window="$2"; shift 2 ;;
     --inside) inside=1; shift ;;
+    --announce) announce=1; shift ;;
     --) shift; break ;;
     *) echo "hidstack: unknown option $1" >&2; exit 2 ;;
   esac
@@ -46,6 +47,7 @@ if [ "$inside" -eq 0 ]; then
   [ -n "$kado" ] && args+=(--kado "$kado")
   [ "$detached" -eq 1 ] && args+=(--detached)
   [ "$privatetmp" -eq 1 ] && args+=(--private-tmp)
+  [ -n "$window" ] && args+=(--announce)
   exec unshare -m --propagation private "$0" "${args[@]}" -- "$@"
 fi
 
@@ -120,8 +122,8 @@ export VELMORA_HIDSTACK_RDEV="$devnum"
 export LD_PRELOAD="$shim${LD_PRELOAD:+:$LD_PRELOAD}"
 # libudev takes the tmpfs for sysfs only when told not to check.
 export SYSTEMD_DEVICE_VERIFY_SYSFS=0
-if [ -n "$window" ]; then
-  echo "hidstack: the window runs; plug and unplug with: echo unplug > $VELMORA_HIDSTACK_CONTROL" >&2
+if [ "$announce" -eq 1 ]; then
+  echo "hidstack: the window runs; from another shell: echo unplug > $VELMORA_HIDSTACK_CONTROL" >&2
 fi
 set +e
 "$@"

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <map>
 
 #include "device/hotplug.h"
 #include "device/simkado.h"
@@ -258,6 +259,35 @@ TEST(LinkBackends, SimulatedKadoMemoryTakesBlocksAtTheirOffsets) {
   sim.SetBoot(true);   // the boot loader has its own memory, erased
   EXPECT_EQ(sim.Memory().size(), 300u);
   EXPECT_EQ(sim.Memory()[256], 0xFF);
+}
+
+// Read as a HID class driver reads it: the feature reports it declares, by ID, with their
+// lengths in bytes behind the ID, under the vendor page. The length is what Windows hands
+// out as FeatureReportByteLength (plus the ID byte) and what it holds every report to.
+TEST(LinkBackends, ReportDescriptorDeclaresBothReportsOfBlockSizePlusThree) {
+  for (const int blockSize : {128, 64, 8}) {
+    SCOPED_TRACE(blockSize);
+    const std::vector<uint8_t> d = KadoReportDescriptor(blockSize);
+    std::map<unsigned, unsigned> featureBytes;
+    unsigned page = 0, id = 0, size = 0, count = 0;
+    for (std::size_t at = 0; at < d.size();) {
+      const uint8_t prefix = d[at];
+      const std::size_t length = (prefix & 3) == 3 ? 4 : prefix & 3;
+      ASSERT_LE(at + 1 + length, d.size());
+      unsigned value = 0;
+      for (std::size_t i = 0; i < length; ++i) value |= static_cast<unsigned>(d[at + 1 + i]) << (8 * i);
+      switch (prefix & 0xFC) {
+        case 0x04: page = value; break;
+        case 0x74: size = value; break;
+        case 0x84: id = value; break;
+        case 0x94: count = value; break;
+        case 0xB0: featureBytes[id] += size * count / 8; break;
+      }
+      at += 1 + length;
+    }
+    EXPECT_EQ(page, 0xFF00u);
+    EXPECT_EQ(featureBytes, (std::map<unsigned, unsigned>{{1, blockSize + 3u}, {2, blockSize + 3u}}));
+  }
 }
 
 }  // namespace

@@ -7,7 +7,10 @@ set -uo pipefail
 read -r -a cli <<<"${VELMORA_HIDSTACK_CLI:-${1:?usage: cli_table.sh VELMORA-CLI}}"
 : "${VELMORA_HIDSTACK_CONTROL:?run inside scripts/hidstack.sh}"
 node="${VELMORA_HIDSTACK_NODE:-/dev/hidraw0}"
-path="${VELMORA_HIDSTACK_CLI_PATH:-$node}"   # the path the CLI lists (Wine has its own)
+# What `devices` lists: the path (its start, JSON-escaped) and the manufacturer string; Wine
+# lists its own interface path and "hidraw".
+path="${VELMORA_HIDSTACK_CLI_PATH:-$node}"
+maker="${VELMORA_HIDSTACK_CLI_MAKER:-Morvan}"
 
 work="$(mktemp -d)"
 chmod 755 "$work"
@@ -53,7 +56,7 @@ memory_holds() {
 
 # case | commands before (;) | user | CLI arguments | exit | output holds (&&) | memory
 table=$(cat <<'EOF'
-devices            | -                                   | root   | devices                  | 0 | {"path": "@PATH@", "mode": "normal", "manufacturer": "Morvan", "product": "КАДО-08", "version": " (v1.05)"} | -
+devices            | -                                   | root   | devices                  | 0 | {"devices": [{"path": "@PATH@ && ", "mode": "normal", "manufacturer": "@MAKER@", "product": "КАДО-08", "version": " (v1.05)"}]} | -
 transfer           | -                                   | root   | transfer @W@/routes.mrp  | 0 | Загрузка окончена | image
 flash              | boot                                | root   | flash @W@/fw/kado.HAS    | 0 | Программа записана | firmware
 reports-of-68      | options block=64;unplug;plug        | root   | transfer @W@/other.mrp   | 0 | Загрузка окончена | other
@@ -63,7 +66,7 @@ third-block-fails  | options fail-block=3                | root   | transfer @W@
 unplug-mid-write   | options unplug-after=2              | root   | transfer @W@/other.mrp   | 1 | ***Ошибка записи блока данных: Communication error with device && ***Ошибка записи данных | two-blocks
 boot-identity      | boot                                | root   | transfer @W@/routes.mrp  | 1 | ***КАДО в режиме загрузчика: маршруты не записаны | -
 arrives-in-wait    | unplug;later plug                   | root   | transfer @W@/routes.mrp  | 0 | Загрузка окончена | image
-unopenable-node    | mode 600                            | nobody | devices                  | 0 | {"path": "@PATH@", "mode": "normal", "manufacturer": "", "product": "", "version": ""} | -
+unopenable-node    | mode 600                            | nobody | devices                  | 0 | {"devices": [{"path": "@PATH@ && ", "mode": "normal", "manufacturer": "", "product": "", "version": ""}]} | -
 unopenable-write   | mode 600                            | nobody | transfer @W@/routes.mrp  | 1 | КАДО не подключен | -
 held-by-another    | hold                                | root   | transfer @W@/routes.mrp  | 1 | ***Ошибка чтения параметров КАДО: The device is used by another application && ***Ошибка записи данных | -
 EOF
@@ -75,7 +78,7 @@ failures=0
 while IFS='|' read -r name commands user args code expect memory; do
   name="$(trim "$name")" commands="$(trim "$commands")" user="$(trim "$user")"
   args="$(trim "$args")" code="$(trim "$code")" expect="$(trim "$expect")" memory="$(trim "$memory")"
-  expect="${expect//@PATH@/$path}"
+  expect="${expect//@PATH@/$path}" expect="${expect//@MAKER@/$maker}"
   skip="$(printf '%s\n' "${VELMORA_HIDSTACK_SKIP:-}" | tr ';' '\n' | sed -n "s/^$name://p")"
   if [ -n "$skip" ]; then echo "skip $name: $skip"; continue; fi
   run=("${cli[@]}")

@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QTextBlock>
 #include <QTextEdit>
+#include <cstdio>
 #include <fstream>
 
 #include "device/Formatm.h"

@@ -471,10 +471,19 @@ int main(int argc, char** argv) {
       device.WriteState();
     });
     device.model.Save();
-    if (!s.detached) device.Plug();
+    if (!s.detached && !options.detached) device.Plug();
     device.WriteState();
   }
   std::thread(Control, std::ref(device)).detach();
+  // attach-after=MS: plugged in that long after start, as the simulated КАДО arrives.
+  if (options.attachAfterMs >= 0) {
+    std::thread([&device, ms = options.attachAfterMs] {
+      std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+      std::lock_guard<std::mutex> guard(device.lock);
+      device.Plug();
+      device.WriteState();
+    }).detach();
+  }
 
   const int loop = fuse_loop(f);
   {
