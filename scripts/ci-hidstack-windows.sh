@@ -12,6 +12,33 @@
 set -euo pipefail
 here="$(cd "$(dirname "$0")/.." && pwd)"
 
+# --cli EXE ARGS: velmora-cli.exe as the CLI table runs it. Wine takes about a second to
+# follow a plug, an unplug or a restart; a device command waits until Wine lists what the
+# virtual КАДО now is (at most 10 s), so the case meets the device it set up.
+if [ "${1:-}" = --cli ]; then
+  exe="$2"
+  shift 2
+  seen="$VELMORA_HIDSTACK_STATE.wine"
+  now="$(sed -n 's/^commands=//p' "$VELMORA_HIDSTACK_STATE")"
+  case "${1:-}" in
+    devices | transfer | flash)
+      if [ "$now" != "$(cat "$seen" 2>/dev/null)" ]; then
+        plugged="$(sed -n 's/^plugged=//p' "$VELMORA_HIDSTACK_STATE")"
+        identity="$(sed -n 's/^identity=//p' "$VELMORA_HIDSTACK_STATE")"
+        want='"devices": \[\]'
+        [ "$plugged" = 1 ] && want="\"mode\": \"$identity\""
+        sleep 1
+        for _ in $(seq 36); do
+          timeout 30 wine "$exe" devices </dev/null 2>/dev/null | grep -q "$want" && break
+          sleep 0.25
+        done
+        echo "$now" >"$seen"
+      fi
+      ;;
+  esac
+  exec timeout 120 wine "$exe" "$@"
+fi
+
 if [ "${1:-}" != --inside ]; then
   build="$(cd "${1:?usage: ci-hidstack-windows.sh MINGW-BUILD}" && pwd)"
   linux="${VELMORA_BUILD:-$here/build/dev}"
@@ -29,6 +56,7 @@ fi
 # Inside the harness's namespace.
 build="$2"
 start=$SECONDS
+export VELMORA_HIDSTACK_QT VELMORA_HIDSTACK_RUNTIME
 # The st_rdev shim is for Linux programs; Wine opens the node through its own bus.
 unset LD_PRELOAD
 export WINEPREFIX=/tmp/velmora-wine WINEDEBUG=-all WINEDLLOVERRIDES="mscoree=;mshtml="
@@ -73,4 +101,17 @@ timeout 300 env -u VELMORA_HIDSTACK_NODE VELMORA_HIDSTACK_PRODUCT="Morvan КАД
   exit $code
 ' window "$build/tests/hidstack/test_hidstack_window.exe" "$build/cli/velmora-cli.exe" || status=1
 log "window cases done at $((SECONDS - start)) s"
+
+# The CLI table, the КАДО back in its state of the start.
+for command in options "mode 666" normal plug; do echo "$command" >"$VELMORA_HIDSTACK_CONTROL"; done
+(setsid wineserver -p </dev/null >/dev/null 2>&1 &)
+VELMORA_HIDSTACK_CLI="$here/scripts/ci-hidstack-windows.sh --cli $build/cli/velmora-cli.exe" \
+VELMORA_HIDSTACK_CLI_PATH='\\\\?\\hid#vid_16c0&pid_05df&mi_00#' \
+VELMORA_HIDSTACK_CLI_MAKER=hidraw VELMORA_HIDSTACK_CLI_PRODUCT="Morvan КАДО-08" \
+VELMORA_HIDSTACK_SKIP="unopenable-node:Wine's bus opens the node as the wineserver's user, and one prefix serves one user;\
+unopenable-write:as unopenable-node;\
+held-by-another:Wine lets a second open through while one without sharing is open (Windows refuses it)" \
+  timeout 300 bash "$here/tests/hidstack/cli_table.sh" || status=1
+timeout 60 wineserver -k >/dev/null 2>&1 || true
+log "CLI cases done at $((SECONDS - start)) s"
 exit "$status"
