@@ -41,6 +41,10 @@ fi
 
 if [ "${1:-}" != --inside ]; then
   build="$(cd "${1:?usage: ci-hidstack-windows.sh MINGW-BUILD}" && pwd)"
+  for program in cli/velmora-cli.exe tests/hidstack/test_hidstack_window.exe; do
+    [ -f "$build/$program" ] || { echo "hidstack: skipped: $build/$program is not built (--with-tests)"; exit 77; }
+  done
+  command -v xvfb-run >/dev/null || { echo "hidstack: skipped: xvfb-run is not installed (package xvfb)"; exit 77; }
   linux="${VELMORA_BUILD:-$here/build/dev}"
   if [ ! -x "$linux/tests/hidstack/velmora-virtual-kado" ]; then
     [ -f "$linux/CMakeCache.txt" ] || cmake --preset dev -B "$linux" -S "$here" >/dev/null
