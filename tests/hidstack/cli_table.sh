@@ -36,7 +36,7 @@ ctl() {
 # from the first block on.
 routes() {
   local i
-  printf '; Velmora\r\n; \r\n; \r\n'
+  printf '// Velmora\r\n//\r\n// 40\r\n'
   for i in $(seq 40); do printf '%s;Вокзал %s %s;Парк;Через центр\r\n' "$i" "$1" "$i"; done
 }
 routes a | iconv -f UTF-8 -t CP1251 >"$work/routes.mrp"
