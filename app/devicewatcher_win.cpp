@@ -8,6 +8,9 @@
 #include <QCoreApplication>
 #include <QMessageBox>
 #include <QWidget>
+#include <algorithm>
+#include <cstddef>
+#include <string>
 
 #include "application.h"
 #include "device/devicelink.h"
@@ -17,6 +20,31 @@ namespace {
 // GUID_DEVINTERFACE_HID {4D1E55B2-F16F-11CF-88CB-001111000030}
 const GUID kHidInterfaceGuid = {
     0x4D1E55B2, 0xF16F, 0x11CF, {0x88, 0xCB, 0x00, 0x11, 0x11, 0x00, 0x00, 0x30}};
+// The longest path Windows has, in UTF-16 units.
+constexpr std::size_t kMaxPathUnits = 32767;
+
+// The name runs to the end of the record: it is bounded by the record's own size and ends
+// at its first zero unit. The HID backend opens paths as SetupAPI's 8-bit functions give
+// them (CreateFileA), so the name is taken into the same code page; interface paths are
+// ASCII, and one that does not convert is empty and opens nothing.
+std::string NoticePath(const DEV_BROADCAST_DEVICEINTERFACE_W& notice) {
+  const std::size_t offset = offsetof(DEV_BROADCAST_DEVICEINTERFACE_W, dbcc_name);
+  if (notice.dbcc_size <= offset) return std::string();
+  const std::size_t room = std::min<std::size_t>((notice.dbcc_size - offset) / sizeof(wchar_t),
+                                                 kMaxPathUnits);
+  const wchar_t* name = notice.dbcc_name;
+  std::size_t units = 0;
+  while (units < room && name[units] != L'\0') ++units;
+  if (units == 0) return std::string();
+  const int length = static_cast<int>(units);
+  const int bytes = WideCharToMultiByte(CP_ACP, 0, name, length, nullptr, 0, nullptr, nullptr);
+  if (bytes <= 0) return std::string();
+  std::string path(static_cast<std::size_t>(bytes), '\0');
+  if (WideCharToMultiByte(CP_ACP, 0, name, length, path.data(), bytes, nullptr, nullptr) != bytes)
+    return std::string();
+  return path;
+}
+
 }  // namespace
 
 struct DeviceWatcher::Impl : public QAbstractNativeEventFilter {
@@ -35,17 +63,10 @@ struct DeviceWatcher::Impl : public QAbstractNativeEventFilter {
   void OnMyDeviceChange(WPARAM wParam, LPARAM lParam) {
     const auto* header = reinterpret_cast<const DEV_BROADCAST_HDR*>(lParam);
     if (!header || header->dbch_devicetype != DBT_DEVTYP_DEVICEINTERFACE) return;
-    const auto* notice = reinterpret_cast<const DEV_BROADCAST_DEVICEINTERFACE_A*>(header);
-    // The name runs to the end of the record; bound it by the record's own size.
-    const std::size_t offset = offsetof(DEV_BROADCAST_DEVICEINTERFACE_A, dbcc_name);
-    std::string path;
-    if (notice->dbcc_size > offset) {
-      const std::size_t room = notice->dbcc_size - offset;
-      const char* name = notice->dbcc_name;
-      std::size_t n = 0;
-      while (n < room && name[n] != '\0') ++n;
-      path.assign(name, n);
-    }
+    // A Qt window is a Unicode window: the system hands it the UTF-16 form of the notice,
+    // whatever form the registration took.
+    const auto* notice = reinterpret_cast<const DEV_BROADCAST_DEVICEINTERFACE_W*>(header);
+    const std::string path = NoticePath(*notice);
     velmora::HotplugEvent event{path, wParam == DBT_DEVICEARRIVAL};
     // The interface path names the IDs: a keyboard or a mouse is not opened to learn them.
     velmora::IdsFromInterfacePath(path, event.vendorId, event.productId);
@@ -75,13 +96,13 @@ DeviceWatcher::Source DeviceWatcher::StartPolling(int) { return Start(); }
 DeviceWatcher::Source DeviceWatcher::Start() {
   if (source_ != Source::None) return source_;
   impl_->window = reinterpret_cast<HWND>(window_->winId());
-  DEV_BROADCAST_DEVICEINTERFACE_A filter{};
+  DEV_BROADCAST_DEVICEINTERFACE_W filter{};
   filter.dbcc_size = sizeof(filter);
   filter.dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
   filter.dbcc_reserved = 0;
   filter.dbcc_classguid = kHidInterfaceGuid;
   impl_->registration =
-      RegisterDeviceNotificationA(impl_->window, &filter, DEVICE_NOTIFY_WINDOW_HANDLE);
+      RegisterDeviceNotificationW(impl_->window, &filter, DEVICE_NOTIFY_WINDOW_HANDLE);
   if (!impl_->registration) {
     const DWORD error = GetLastError();
     char* text = nullptr;

@@ -11,6 +11,8 @@ node="${VELMORA_HIDSTACK_NODE:-/dev/hidraw0}"
 # lists its own interface path and "hidraw".
 path="${VELMORA_HIDSTACK_CLI_PATH:-$node}"
 maker="${VELMORA_HIDSTACK_CLI_MAKER:-Morvan}"
+# The product string: Wine's hidraw bus gives the kernel's device name, "Morvan КАДО-08".
+product="${VELMORA_HIDSTACK_CLI_PRODUCT:-КАДО-08}"
 
 work="$(mktemp -d)"
 chmod 755 "$work"
@@ -56,7 +58,7 @@ memory_holds() {
 
 # case | commands before (;) | user | CLI arguments | exit | output holds (&&) | memory
 table=$(cat <<'EOF'
-devices            | -                                   | root   | devices                  | 0 | {"devices": [{"path": "@PATH@ && ", "mode": "normal", "manufacturer": "@MAKER@", "product": "КАДО-08", "version": " (v1.05)"}]} | -
+devices            | -                                   | root   | devices                  | 0 | {"devices": [{"path": "@PATH@ && ", "mode": "normal", "manufacturer": "@MAKER@", "product": "@PRODUCT@", "version": " (v1.05)"}]} | -
 transfer           | -                                   | root   | transfer @W@/routes.mrp  | 0 | Загрузка окончена | image
 flash              | boot                                | root   | flash @W@/fw/kado.HAS    | 0 | Программа записана | firmware
 reports-of-68      | options block=64;unplug;plug        | root   | transfer @W@/other.mrp   | 0 | Загрузка окончена | other
@@ -78,7 +80,9 @@ failures=0
 while IFS='|' read -r name commands user args code expect memory; do
   name="$(trim "$name")" commands="$(trim "$commands")" user="$(trim "$user")"
   args="$(trim "$args")" code="$(trim "$code")" expect="$(trim "$expect")" memory="$(trim "$memory")"
-  expect="${expect//@PATH@/$path}" expect="${expect//@MAKER@/$maker}"
+  # Quoted replacements: bash 5.2 takes "&" and "\" in them as its own (Wine's path has both).
+  expect="${expect//@PATH@/"$path"}" expect="${expect//@MAKER@/"$maker"}"
+  expect="${expect//@PRODUCT@/"$product"}"
   skip="$(printf '%s\n' "${VELMORA_HIDSTACK_SKIP:-}" | tr ';' '\n' | sed -n "s/^$name://p")"
   if [ -n "$skip" ]; then echo "skip $name: $skip"; continue; fi
   run=("${cli[@]}")

@@ -21,7 +21,18 @@ using namespace guitest;
 
 namespace {
 
-constexpr int kEventMs = 5000;   // the watcher polls every 500 ms
+constexpr int kEventMs = 5000;   // the watcher polls every 500 ms; Wine's arrivals take 2 s
+
+// The product string as the HID stack hands it on: the device's own, or under Wine, whose
+// hidraw bus takes the kernel's device name, "manufacturer product" (VELMORA_HIDSTACK_PRODUCT).
+// Set where the stack tells the window of every restart, one of the same identity too
+// (Wine); the enumeration poll sees only a change of IDs (VELMORA_HIDSTACK_EVERY_RESTART).
+bool EveryRestartArrives() { return qEnvironmentVariableIsSet("VELMORA_HIDSTACK_EVERY_RESTART"); }
+
+QString ProductString() {
+  const QString product = qEnvironmentVariable("VELMORA_HIDSTACK_PRODUCT");
+  return product.isEmpty() ? QStringLiteral("КАДО-08") : product;
+}
 
 class HidstackWindow : public WindowFixture {
  protected:
@@ -120,29 +131,37 @@ bool StartsWith(const std::vector<uint8_t>& memory, const std::vector<uint8_t>& 
 }
 
 TEST_F(HidstackWindow, ArrivalRemovalAndARestartIntoTheOtherIdentity) {
-  ASSERT_TRUE(kado->Command("unplug"));
+  // Attached at start, the КАДО is found by the start-up search; its removal empties the
+  // device state and the toolbar.
   ASSERT_NO_FATAL_FAILURE(Make());
-  EXPECT_TRUE(LogLines().isEmpty());
+  ASSERT_TRUE(WaitForDevice(true)) << LogLines().join('\n').toStdString();
+  ASSERT_TRUE(kado->Command("unplug"));
+  ASSERT_TRUE(WaitForDevice(false)) << LogLines().join('\n').toStdString();
+  const int n = LogLines().size();
+  ASSERT_EQ(n, 2);
+  EXPECT_TRUE(LogLines()[1].startsWith(QStringLiteral("T=5  rem--")));
 
+  // Plugged in while the window runs.
   ASSERT_TRUE(kado->Command("plug"));
   ASSERT_TRUE(WaitForDevice(true)) << LogLines().join('\n').toStdString();
-  EXPECT_EQ(Product(), QStringLiteral("КАДО-08 (v1.05)"));
+  EXPECT_EQ(Product(), ProductString() + QStringLiteral(" (v1.05)"));
   QList<QColor> colours;
   QStringList lines = LogLines(&colours);
-  ASSERT_EQ(lines.size(), 1);
-  EXPECT_TRUE(lines[0].startsWith(QStringLiteral("T=5 add++") + QString::fromStdString(kado->Node())))
-      << lines[0].toStdString();
-  EXPECT_TRUE(lines[0].contains(QStringLiteral(" -Открыли VID=16C0 PID=05DF vName=")));
-  EXPECT_TRUE(lines[0].endsWith(QStringLiteral(" pName=КАДО-08"))) << lines[0].toStdString();
-  EXPECT_EQ(colours[0], QColor(0, 0, 255));
+  ASSERT_EQ(lines.size(), n + 1);
+  EXPECT_TRUE(lines[n].startsWith(QStringLiteral("T=5 add++") + QString::fromStdString(kado->Node())))
+      << lines[n].toStdString();
+  EXPECT_TRUE(lines[n].contains(QStringLiteral(" -Открыли VID=16C0 PID=05DF vName=")));
+  EXPECT_TRUE(lines[n].endsWith(QStringLiteral(" pName=") + ProductString())) << lines[n].toStdString();
+  const QString path = lines[n].mid(9, lines[n].indexOf(QStringLiteral(" -")) - 9);
+  EXPECT_EQ(colours[n], QColor(0, 0, 255));
 
   ASSERT_TRUE(kado->Command("unplug"));
   ASSERT_TRUE(WaitForDevice(false));
   colours.clear();
   lines = LogLines(&colours);
-  ASSERT_EQ(lines.size(), 2);
-  EXPECT_TRUE(lines[1].startsWith(QStringLiteral("T=5  rem--") + QString::fromStdString(kado->Node())));
-  EXPECT_EQ(colours[1], QColor(255, 0, 0));
+  ASSERT_EQ(lines.size(), n + 2);
+  EXPECT_EQ(lines[n + 1], QStringLiteral("T=5  rem--") + path);
+  EXPECT_EQ(colours[n + 1], QColor(255, 0, 0));
   EXPECT_EQ(w->Context().device.DeviceAttributes.vendorId, 0);
   EXPECT_FALSE(Action(*w, "aTransmit")->isEnabled());
 
@@ -202,14 +221,26 @@ TEST_F(HidstackWindow, WritesAndTheirFaults) {
   int seed = 0;
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    if (c.hold && !velmora::DeviceLock::Available()) continue;   // share modes instead
+    if (c.hold && !velmora::DeviceLock::Available()) {
+      std::printf("[  SKIP    ] %s: Windows refuses the second open by its share mode, which Wine "
+                  "lets through\n", c.name);
+      continue;
+    }
     if (c.unopenable && !modeBinds) {
       std::printf("[  SKIP    ] %s: the node's mode does not bind this user\n", c.name);
       continue;
     }
     // The options, then a re-enumeration, so the descriptor follows them too.
     ASSERT_TRUE(kado->Command(std::string("options ") + c.options));
+    const int arrivals = LogLines().filter(QStringLiteral("T=5 add++")).size();
     ASSERT_TRUE(kado->Command(c.boot ? "boot" : "normal"));
+    // Where every restart reaches the window (WM_DEVICECHANGE), the key waits for its
+    // arrival: until then the window holds the device of before.
+    if (EveryRestartArrives()) {
+      ASSERT_TRUE(QTest::qWaitFor(
+          [&] { return LogLines().filter(QStringLiteral("T=5 add++")).size() > arrivals; }, kEventMs))
+          << LogLines().join('\n').toStdString();
+    }
     ASSERT_TRUE(WaitForDevice(true, c.boot)) << LogLines().join('\n').toStdString();
     LoadRoutes(++seed);   // each case's image differs from what the memory holds
     ASSERT_TRUE(kado->Command("save"));
@@ -224,8 +255,8 @@ TEST_F(HidstackWindow, WritesAndTheirFaults) {
     } else {
       QTest::keyClick(w.get(), Qt::Key_F9);
     }
-    EXPECT_EQ(Panel(*w, 2), QString::fromUtf8(c.status));
     const QStringList lines = LogLines();
+    EXPECT_EQ(Panel(*w, 2), QString::fromUtf8(c.status)) << lines.join('\n').toStdString();
     for (const char* line : c.log) EXPECT_TRUE(lines.contains(QString::fromUtf8(line))) << line;
     EXPECT_FALSE(w->Context().operation.DeviceBusy);
     other.Release();

@@ -68,6 +68,7 @@ struct Device {
   std::map<uint64_t, OpenHandle> handles;
   uint64_t nextHandle = 1;
   std::string hidFolder;  // of the plugged device, under .tree
+  std::chrono::steady_clock::time_point unpluggedAt;
 
   explicit Device(const velmora::SimKadoOptions& options) : startOptions(options), model(options) {}
 
@@ -81,7 +82,12 @@ struct Device {
   void Plug();
   void Unplug();
   void WriteState();
-  void Execute(const std::string& line);
+  // Carries out one command; a restart that must come back after its re-enumeration pause
+  // returns true, and the command is counted once ReplugAfterPause() has plugged it.
+  bool Execute(const std::string& line);
+  // Called without the lock: the bus watchers must be able to finish with the removal.
+  void WaitForReenumeration();
+  void ReplugAfterPause();
 };
 
 void WriteText(const std::string& path, const std::string& text) {
@@ -100,6 +106,10 @@ std::string Hex4(unsigned value, bool upper) {
   std::snprintf(text, sizeof text, upper ? "%04X" : "%04x", value & 0xFFFF);
   return text;
 }
+
+// A USB device that left comes back only after its re-enumeration: the bus watchers see
+// the removal and the arrival apart (Wine's udev bus, given both at once, loses one of them).
+constexpr auto kReenumeration = std::chrono::milliseconds(400);
 
 // The sysfs entry first, then the node, atomically (a watcher never sees a node without
 // its device); the node is a link to the FUSE file.
@@ -164,6 +174,7 @@ void Device::Plug() {
 void Device::Unplug() {
   if (!plugged) return;
   plugged = false;
+  unpluggedAt = std::chrono::steady_clock::now();
   std::error_code ignored;
   fs::remove(settings.dev + "/" + kNodeName, ignored);
   fs::remove(settings.sysClass + "/" + kNodeName, ignored);
@@ -181,7 +192,24 @@ void Device::WriteState() {
                                "\n");
 }
 
-void Device::Execute(const std::string& line) {
+void Device::WaitForReenumeration() {
+  std::chrono::steady_clock::time_point due;
+  {
+    std::lock_guard<std::mutex> guard(lock);
+    due = unpluggedAt + kReenumeration;
+  }
+  if (std::chrono::steady_clock::now() < due) std::this_thread::sleep_until(due);
+}
+
+void Device::ReplugAfterPause() {
+  WaitForReenumeration();
+  std::lock_guard<std::mutex> guard(lock);
+  Plug();
+  ++commands;
+  WriteState();
+}
+
+bool Device::Execute(const std::string& line) {
   const std::size_t blank = line.find(' ');
   const std::string word = line.substr(0, blank);
   const std::string rest = blank == std::string::npos ? "" : line.substr(blank + 1);
@@ -195,7 +223,7 @@ void Device::Execute(const std::string& line) {
     Unplug();
     model.SetBoot(word == "boot");
     model.Save();
-    if (wasPlugged) Plug();
+    if (wasPlugged) return true;
   } else if (word == "options") {
     velmora::SimKadoOptions options = startOptions;
     std::string error;
@@ -216,6 +244,7 @@ void Device::Execute(const std::string& line) {
   }
   ++commands;
   WriteState();
+  return false;
 }
 
 Device* g_device = nullptr;
@@ -362,8 +391,13 @@ void Control(Device& d) {
   while (std::fgets(line, sizeof line, in)) {
     std::string text(line);
     while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
-    std::lock_guard<std::mutex> guard(d.lock);
-    d.Execute(text);
+    if (text.compare(0, 4, "plug") == 0) d.WaitForReenumeration();
+    bool replug = false;
+    {
+      std::lock_guard<std::mutex> guard(d.lock);
+      replug = d.Execute(text);
+    }
+    if (replug) d.ReplugAfterPause();
   }
 }
 
