@@ -149,8 +149,10 @@ TEST_F(OpenDialog, ListsAFolderWithoutOpeningItsFilesAndChangesNothing) {
         [&] { return (dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())); }));
     QApplication::setActiveWindow(dialog);  // as a window manager does
     bool listed = false;
+    // The model outlives this lambda: the connection ends with `listening`, before `listed` does.
+    QObject listening;
     QObject::connect(dialog->findChild<QFileSystemModel*>(), &QFileSystemModel::directoryLoaded,
-                     [&](const QString& path) { listed = listed || path == folder; });
+                     &listening, [&](const QString& path) { listed = listed || path == folder; });
     auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
     Type(name, folder);
     QTest::keyClick(name, Qt::Key_Return);
