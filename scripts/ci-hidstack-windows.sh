@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The Windows programs against the virtual КАДО through Wine's own HID stack (winebus,
-# hidclass, hid.dll and SetupAPI), inside scripts/hidstack.sh with a /tmp of its own and so
+# hidclass, hid.dll and SetupAPI), inside scripts/hidstack.sh with a Wine socket folder of its own and so
 # a fresh Wine prefix and wineserver:
 #   1. the window's table of cases (tests/hidstack), built for Windows, with Qt's "windows"
 #      platform under Xvfb: arrivals and removals come as WM_DEVICECHANGE;
@@ -63,7 +63,8 @@ start=$SECONDS
 export VELMORA_HIDSTACK_QT VELMORA_HIDSTACK_RUNTIME
 # The st_rdev shim is for Linux programs; Wine opens the node through its own bus.
 unset LD_PRELOAD
-export WINEPREFIX=/tmp/velmora-wine WINEDEBUG=-all WINEDLLOVERRIDES="mscoree=;mshtml="
+# A fresh prefix in the harness's own folder, which goes with it.
+export WINEPREFIX="$(dirname "$VELMORA_HIDSTACK_STATE")/wine" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree=;mshtml="
 winpath() { echo "Z:$(tr / '\\' <<<"$1")"; }
 export WINEPATH="$(winpath "$VELMORA_HIDSTACK_QT/bin");$(winpath "$VELMORA_HIDSTACK_RUNTIME");$(winpath /usr/x86_64-w64-mingw32/lib)"
 export LC_ALL=C.UTF-8

@@ -53,8 +53,11 @@ fi
 
 # Inside the namespace: whatever is mounted here goes with it; the files are cleaned up.
 if [ "$privatetmp" -eq 1 ]; then
-  # Wine's socket folder (/tmp/.wine-UID) must be this namespace's own.
-  mount -t tmpfs -o mode=1777 velmora-tmp /tmp
+  # Wine's socket folder (/tmp/.wine-UID) must be this namespace's own. Only that folder: the
+  # rest of /tmp stays, since a checkout and its build may live there.
+  sockets="/tmp/.wine-$(id -u)"
+  mkdir -p "$sockets"
+  mount -t tmpfs -o mode=700 velmora-wine "$sockets"
 fi
 state="$(mktemp -d /tmp/velmora-hidstack.XXXXXX)"
 chmod 755 "$state"
