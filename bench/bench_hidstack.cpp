@@ -57,18 +57,11 @@ int main(int argc, char** argv) {
   bootOptions.boot = true;
   SimKado sim, simBoot(bootOptions);
 
-  // 47 routes of 170 bytes fill the whole 8192-byte image.
-  auto stored = std::make_unique<StoredRouteList>();
-  for (int i = 0; i < 256; ++i)
-    stored->records[i].SetTexts({"1234", std::string(15, 's'), std::string(15, 'f'), std::string(127, 'm')});
-  stored->count = 256;
+  auto stored = FullRouteList();
   auto work = std::make_unique<WorkBuffer>();
   const RouteImageLayout layout = BuildRouteImage(*stored, *work);
   const int routeBlocks = (layout.length + 127) / 128;
-
-  std::vector<uint8_t> body(kMaxFirmwareBody);
-  std::mt19937 rng(1);
-  for (auto& b : body) b = static_cast<uint8_t>(rng());
+  const std::vector<uint8_t> body = LargestFirmwareBody();
   const std::filesystem::path folder =
       std::filesystem::temp_directory_path() / ("velmora-bench-" + std::to_string(std::random_device{}()));
   std::filesystem::create_directories(folder);

@@ -73,21 +73,13 @@ int main(int argc, char** argv) {
   SystemClock clock;
   const double pauseMs = MeasurePauseMs(clock);
 
-  // 47 routes of 170-byte records fill the image to exactly 8192 bytes.
-  auto stored = std::make_unique<StoredRouteList>();
-  for (int i = 0; i < 47; ++i) {
-    stored->records[i].SetTexts(
-        {"1234", std::string(15, 's'), std::string(15, 'f'), std::string(127, 'm')});
-  }
-  stored->count = 47;
+  auto stored = FullRouteList();
   auto work = std::make_unique<WorkBuffer>();
   const RouteImageLayout layout = BuildRouteImage(*stored, *work);
   const int routeBlocks = (layout.length + 127) / 128;
 
   // The largest firmware file the update reads: 64 KiB with its header block.
-  std::vector<uint8_t> body(kMaxFirmwareBody);
-  std::mt19937 rng(1);
-  for (auto& b : body) b = static_cast<uint8_t>(rng());
+  const std::vector<uint8_t> body = LargestFirmwareBody();
   const std::vector<uint8_t> file =
       EncodeFirmware(body, "bench", PackDosDateTime({2009, 10, 10, 12, 0, 0, 0}), 2);
   QTemporaryDir folder;

@@ -4,13 +4,36 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdint>
 #include <functional>
+#include <memory>
+#include <random>
+#include <string>
 #include <vector>
 
+#include "device/Formatm.h"
 #include "device/devicehost.h"
+#include "device/routeimage.h"
 #include "routes/clock.h"
 
 namespace velmora::bench {
+
+// The benchmarks' workload: 47 routes of 170-byte records fill the image to exactly 8192 bytes.
+inline std::unique_ptr<StoredRouteList> FullRouteList() {
+  auto stored = std::make_unique<StoredRouteList>();
+  for (int i = 0; i < 47; ++i)
+    stored->records[i].SetTexts({"1234", std::string(15, 's'), std::string(15, 'f'), std::string(127, 'm')});
+  stored->count = 47;
+  return stored;
+}
+
+// The largest firmware body the update reads, the same random bytes every run.
+inline std::vector<uint8_t> LargestFirmwareBody() {
+  std::vector<uint8_t> body(kMaxFirmwareBody);
+  std::mt19937 rng(1);
+  for (auto& b : body) b = static_cast<uint8_t>(rng());
+  return body;
+}
 
 using Steady = std::chrono::steady_clock;
 
