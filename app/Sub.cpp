@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "routes/textbytes.h"
+#include "base/textbytes.h"
 
 namespace velmora {
 namespace {

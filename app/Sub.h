@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "routes/clock.h"
+#include "base/clock.h"
 
 namespace velmora {
 

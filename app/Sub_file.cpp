@@ -4,8 +4,8 @@
 #include <system_error>
 
 #include "Sub.h"
-#include "routes/fileio.h"
-#include "routes/textbytes.h"
+#include "base/fileio.h"
+#include "base/textbytes.h"
 
 namespace velmora {
 

@@ -3,7 +3,7 @@
 #include <windows.h>
 
 #include "Sub.h"
-#include "routes/textbytes.h"
+#include "base/textbytes.h"
 
 namespace velmora {
 namespace {

@@ -18,12 +18,13 @@
 #include <QToolBar>
 #include <QVBoxLayout>
 
+#include "base/cp1251.h"
 #include "celldelegate.h"
 #include "device/schemefile.h"
 #include "device/simkado.h"
 #include "devicewatcher.h"
 #include "routemodel.h"
-#include "routes/cp1251.h"
+#include "sheets/tablefile.h"
 #include "simpanel.h"
 #include "statusbars.h"
 
@@ -68,7 +69,8 @@ TVelmoraF::TVelmoraF(WindowOptions options, QWidget* parent)
     qtDialogs_ = std::make_unique<QtFileDialogs>(this);
     dialogs = qtDialogs_.get();
   }
-  files_ = std::make_unique<velmora::RouteFileCommands>(table_, *this, *dialogs, clock_, format_);
+  files_ = std::make_unique<velmora::RouteFileCommands>(table_, *this, *dialogs, clock_, format_,
+                                                         velmora::ReadRouteTableFile);
   link_ = std::make_unique<velmora::DeviceLink>(*hid_, context_, *this);
 
   setFont(WindowFont(11));

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "Sub.h"
-#include "routes/clock.h"
+#include "base/clock.h"
 #include "routes/filecommands.h"
 
 class QAbstractFileIconProvider;

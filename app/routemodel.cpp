@@ -5,7 +5,7 @@
 
 #include "memorygauge.h"
 
-#include "routes/cp1251.h"
+#include "base/cp1251.h"
 
 bool RouteModel::InRange(const QModelIndex& index) const {
   return index.isValid() && index.model() == this && index.row() < rows_ &&

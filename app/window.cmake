@@ -27,7 +27,7 @@ else()
 endif()
 set_target_properties(velmora_ui PROPERTIES AUTOMOC ON AUTORCC ON)
 target_include_directories(velmora_ui PUBLIC ${VELMORA_UI_DIR})
-target_link_libraries(velmora_ui PUBLIC velmora_device velmora_sub Qt6::Widgets)
+target_link_libraries(velmora_ui PUBLIC velmora_device velmora_sheets velmora_sub Qt6::Widgets)
 
 include(${VELMORA_UI_DIR}/about.cmake)
 

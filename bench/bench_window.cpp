@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "Sub.h"
+#include "base/cp1251.h"
 #include "benchfigures.h"
 #include "device/Formatm.h"
 #include "device/routeimage.h"
@@ -24,7 +25,6 @@
 #include "device/transport.h"
 #include "mainwindow.h"
 #include "routemodel.h"
-#include "routes/cp1251.h"
 #include "statusbars.h"
 
 namespace {

@@ -11,10 +11,10 @@
 #include <string>
 #include <vector>
 
+#include "base/clock.h"
 #include "device/Formatm.h"
 #include "device/devicehost.h"
 #include "device/routeimage.h"
-#include "routes/clock.h"
 
 namespace velmora::bench {
 

@@ -3,11 +3,11 @@
 #include <cctype>
 #include <cstdio>
 
+#include "base/fileio.h"
 #include "json.h"
 #include "routes/filecommands.h"
-#include "routes/fileio.h"
 #include "routes/routelistfile.h"
-#include "routes/tablefile.h"
+#include "sheets/tablefile.h"
 
 namespace velmora::cli {
 
@@ -108,7 +108,7 @@ int ReadJson(const std::string& path, StoredRouteList& stored, MessageSink& sink
 
 int ReadRoutes(const std::string& path, StoredRouteList& stored, MessageSink& sink) {
   if (IsRoutesJsonName(path)) return ReadJson(path, stored, sink);
-  const LoadResult loaded = LoadRoutesFile(path, stored, sink);
+  const LoadResult loaded = LoadRoutesFile(path, stored, sink, ReadRouteTableFile);
   switch (loaded.status) {
     case LoadStatus::Ok:
       return kExitOk;

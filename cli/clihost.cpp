@@ -2,8 +2,8 @@
 
 #include <cstdio>
 
+#include "base/cp1251.h"
 #include "platform.h"
-#include "routes/cp1251.h"
 
 namespace velmora::cli {
 

@@ -2,11 +2,11 @@
 #include <cstdio>
 #include <memory>
 
+#include "base/cp1251.h"
 #include "commands.h"
-#include "devicesession.h"
 #include "device/transport.h"
+#include "devicesession.h"
 #include "json.h"
-#include "routes/cp1251.h"
 
 namespace velmora::cli {
 namespace {

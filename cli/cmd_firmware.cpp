@@ -4,6 +4,8 @@
 #include <cstdlib>
 #include <memory>
 
+#include "base/cp1251.h"
+#include "base/fileio.h"
 #include "commands.h"
 #include "device/Formatm.h"
 #include "device/firmwarelist.h"
@@ -13,8 +15,6 @@
 #include "devicesession.h"
 #include "json.h"
 #include "platform.h"
-#include "routes/cp1251.h"
-#include "routes/fileio.h"
 
 namespace velmora::cli {
 namespace {

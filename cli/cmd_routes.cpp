@@ -4,15 +4,15 @@
 #include <memory>
 #include <utility>
 
+#include "base/clock.h"
+#include "base/fileio.h"
 #include "clihost.h"
 #include "commands.h"
 #include "device/routeimage.h"
 #include "json.h"
-#include "routes/clock.h"
-#include "routes/fileio.h"
 #include "routes/routelistfile.h"
-#include "routes/tablefile.h"
-#include "routes/workbookwriter.h"
+#include "sheets/tablefile.h"
+#include "sheets/workbookwriter.h"
 
 namespace velmora::cli {
 namespace {

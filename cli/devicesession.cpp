@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "routes/cp1251.h"
+#include "base/cp1251.h"
 
 namespace velmora::cli {
 namespace {

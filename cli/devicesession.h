@@ -6,13 +6,13 @@
 #include <string>
 #include <vector>
 
+#include "base/clock.h"
 #include "cli.h"
 #include "clihost.h"
 #include "device/devicelink.h"
 #include "device/hotplug.h"
 #include "device/simkado.h"
 #include "device/transfer.h"
-#include "routes/clock.h"
 
 namespace velmora::cli {
 

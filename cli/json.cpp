@@ -4,10 +4,10 @@
 #include <cstring>
 #include <set>
 
-#include "routes/cp1251.h"
+#include "base/cp1251.h"
+#include "base/textbytes.h"
 #include "routes/routerecord.h"
-#include "routes/tablefile.h"
-#include "routes/textbytes.h"
+#include "sheets/tablefile.h"
 
 namespace velmora::cli {
 

@@ -2,8 +2,8 @@
 
 #include <cstdlib>
 
+#include "base/fileio.h"
 #include "platform.h"
-#include "routes/fileio.h"
 
 #if defined(__APPLE__)
 #include <mach-o/dyld.h>

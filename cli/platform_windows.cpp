@@ -5,9 +5,9 @@
 
 #include <cstdio>
 
+#include "base/fileio.h"
+#include "base/textbytes.h"
 #include "platform.h"
-#include "routes/fileio.h"
-#include "routes/textbytes.h"
 
 namespace velmora::cli {
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "../routes/textbytes.h"
+#include "base/textbytes.h"
 #include "schemefile.h"
 
 namespace velmora {

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "../routes/clock.h"
+#include "base/clock.h"
 
 namespace velmora {
 

@@ -2,7 +2,7 @@
 #pragma once
 #include <string>
 
-#include "../routes/messagesink.h"
+#include "base/messagesink.h"
 
 namespace velmora {
 

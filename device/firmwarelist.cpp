@@ -5,8 +5,8 @@
 #include <filesystem>
 #include <system_error>
 
-#include "../routes/fileio.h"
 #include "Formatm.h"
+#include "base/fileio.h"
 
 namespace velmora {
 namespace {

@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "../routes/cp1251.h"
-#include "../routes/fileio.h"
 #include "Formatm.h"
+#include "base/cp1251.h"
+#include "base/fileio.h"
 #include "transport.h"
 
 namespace velmora {

@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <cwchar>
 
-#include "../routes/textbytes.h"
+#include "base/textbytes.h"
 #include "hid.h"
 
 namespace velmora {

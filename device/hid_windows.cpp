@@ -10,7 +10,7 @@
 #include <cstring>
 #include <vector>
 
-#include "../routes/textbytes.h"
+#include "base/textbytes.h"
 #include "hid.h"
 
 namespace velmora {

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "../routes/fileio.h"
+#include "base/fileio.h"
 #include "kado.h"
 #include "transport.h"
 

@@ -3,7 +3,7 @@
 #include <memory>
 #include <string>
 
-#include "../routes/cp1251.h"
+#include "base/cp1251.h"
 #include "devicelock.h"
 #include "transport.h"
 

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <functional>
 
-#include "../routes/clock.h"
+#include "base/clock.h"
 #include "devicehost.h"
 #include "devicestate.h"
 #include "hid.h"

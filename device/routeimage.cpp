@@ -4,9 +4,9 @@
 #include <cstring>
 #include <string>
 
-#include "../routes/cp1251.h"
+#include "base/cp1251.h"
 
-#include "../routes/textbytes.h"
+#include "base/textbytes.h"
 
 namespace velmora {
 namespace {

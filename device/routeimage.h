@@ -4,8 +4,8 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "../routes/messagesink.h"
-#include "../routes/routerecord.h"
+#include "base/messagesink.h"
+#include "routes/routerecord.h"
 
 namespace velmora {
 

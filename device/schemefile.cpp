@@ -2,9 +2,9 @@
 
 #include <cstring>
 
-#include "../routes/cp1251.h"
-#include "../routes/fileio.h"
 #include "Formatm.h"
+#include "base/cp1251.h"
+#include "base/fileio.h"
 
 namespace velmora {
 namespace {

@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <iterator>
 
-#include "../routes/cp1251.h"
+#include "base/cp1251.h"
 #include "transport.h"
 
 namespace velmora {

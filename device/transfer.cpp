@@ -1,6 +1,6 @@
 #include "transfer.h"
 
-#include "../routes/cp1251.h"
+#include "base/cp1251.h"
 #include "transport.h"
 
 namespace velmora {

@@ -1,8 +1,8 @@
 // The route transfer (F9): image, open, block write, outcome.
 #pragma once
-#include "../routes/routerecord.h"
 #include "kadowrite.h"
 #include "routeimage.h"
+#include "routes/routerecord.h"
 
 namespace velmora {
 

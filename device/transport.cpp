@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "../routes/cp1251.h"
+#include "base/cp1251.h"
 #include "timerres.h"
 
 namespace velmora {

@@ -6,8 +6,8 @@
 #include <optional>
 #include <string>
 
-#include "../routes/clock.h"
-#include "../routes/textbytes.h"  // the reports' fields are little-endian
+#include "base/clock.h"
+#include "base/textbytes.h"  // the reports' fields are little-endian
 #include "devicehost.h"
 #include "hid.h"
 

@@ -13,9 +13,9 @@
 #include <string>
 #include <vector>
 
+#include "base/fileio.h"
 #include "fuzz_support.h"
 #include "routes/filecommands.h"
-#include "routes/fileio.h"
 #include "routes/routelistfile.h"
 
 using namespace velmora;
@@ -89,7 +89,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   Host host;
   NoDialogs dialogs;
   FixedClock clock(when);
-  RouteFileCommands files(table, host, dialogs, clock, format);
+  RouteFileCommands files(table, host, dialogs, clock, format, nullptr);
   files.SetCurrentFile(path);
   files.Open(false);
   fuzz::Check(table.RouteCount() == first.count, "the grid does not show the list read");

@@ -10,8 +10,8 @@
 
 #include <unistd.h>
 
-#include "routes/clock.h"
-#include "routes/messagesink.h"
+#include "base/clock.h"
+#include "base/messagesink.h"
 #include "routes/routerecord.h"
 
 namespace velmora::fuzz {

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "fuzz_support.h"
-#include "routes/tablefile.h"
+#include "sheets/tablefile.h"
 
 using namespace velmora;
 

@@ -6,8 +6,8 @@
 #include <string>
 
 #include "fuzz_support.h"
-#include "routes/tablefile.h"
-#include "routes/workbookwriter.h"
+#include "sheets/tablefile.h"
+#include "sheets/workbookwriter.h"
 
 using namespace velmora;
 

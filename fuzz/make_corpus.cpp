@@ -10,12 +10,12 @@
 #include <vector>
 
 #include "app/Sub.h"
+#include "base/cp1251.h"
 #include "device/Formatm.h"
 #include "device/routeimage.h"
 #include "device/transport.h"
-#include "routes/cp1251.h"
 #include "routes/routelistfile.h"
-#include "routes/workbookwriter.h"
+#include "sheets/workbookwriter.h"
 
 using namespace velmora;
 

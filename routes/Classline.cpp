@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
-#include "cp1251.h"
-#include "fileio.h"
+#include "base/cp1251.h"
+#include "base/fileio.h"
 #include "listedpath.h"
 #include "routerecord.h"
 

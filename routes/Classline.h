@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "fileio.h"
+#include "base/fileio.h"
 
 namespace velmora {
 

@@ -1,14 +1,13 @@
 #include "filecommands.h"
 
 #include <algorithm>
-#include <memory>
+#include <utility>
 
 #include "Classline.h"
-#include "cp1251.h"
-#include "fileio.h"
+#include "base/cp1251.h"
+#include "base/fileio.h"
 #include "routeimport.h"
 #include "routelistfile.h"
-#include "tablefile.h"
 
 namespace velmora {
 namespace {
@@ -41,13 +40,6 @@ LoadResult ResultOf(ReadStatus status, const std::string& error) {
 
 bool Taken(const LoadResult& r) {
   return r.status == LoadStatus::Ok || r.status == LoadStatus::Missing;
-}
-
-TableKind KindOfTable(const std::string& path) {
-  const std::string extension = LowerExtensionOf(path);
-  if (extension == ".tsv") return TableKind::Tsv;
-  if (extension == ".xlsx" || extension == ".ods") return TableKind::Workbook;
-  return TableKind::Csv;
 }
 
 }  // namespace
@@ -106,7 +98,8 @@ std::string RouteListSaveName(const std::string& path) {
   return path;
 }
 
-LoadResult LoadRoutesFile(const std::string& path, StoredRouteList& stored, MessageSink& sink) {
+LoadResult LoadRoutesFile(const std::string& path, StoredRouteList& stored, MessageSink& sink,
+                          const TableReader& readTable) {
   if (KindOfRoutesFile(path) == RoutesFileKind::RouteGroup) {
     TRouteGroupFile group(path);
     group.Load();  // whatever it returns, the entries read so far are imported
@@ -120,14 +113,11 @@ LoadResult LoadRoutesFile(const std::string& path, StoredRouteList& stored, Mess
   const FileRead read = ReadWholeFile(path, kMaxRouteListFileSize);
   LoadResult result = ResultOf(read.status, read.error);
   if (!Taken(result)) return result;
-  if (KindOfRoutesFile(path) == RoutesFileKind::Table) {
+  if (KindOfRoutesFile(path) == RoutesFileKind::Table && readTable) {
     // A table that is no table (a workbook under the wrong name, one with a password) is
     // refused like an unreadable file: nothing of it is taken.
-    auto table = std::make_unique<StoredRouteList>();
-    const TableRead parsed = ParseRouteTable(read.bytes, KindOfTable(path), *table);
-    if (!parsed.refusal.empty()) return {LoadStatus::Refused, parsed.refusal};
-    stored = *table;
-    for (const IntakeLine& line : parsed.lines) sink.AppendLogLine(line.text, line.colour);
+    const std::string refusal = readTable(path, read.bytes, stored, sink);
+    if (!refusal.empty()) return {LoadStatus::Refused, refusal};
   } else {
     stored.Clear();
     result.routesInFile = ParseInto(read.bytes, stored, sink);
@@ -137,8 +127,13 @@ LoadResult LoadRoutesFile(const std::string& path, StoredRouteList& stored, Mess
 
 RouteFileCommands::RouteFileCommands(RouteTable& table, FileCommandHost& host,
                                      FileDialogs& dialogs, Clock& clock,
-                                     const DateTimeFormat& format)
-    : table_(table), host_(host), dialogs_(dialogs), clock_(clock), format_(format) {}
+                                     const DateTimeFormat& format, TableReader readTable)
+    : table_(table),
+      host_(host),
+      dialogs_(dialogs),
+      clock_(clock),
+      format_(format),
+      readTable_(std::move(readTable)) {}
 
 const std::string& RouteFileCommands::CurrentFile() const { return currentFile_; }
 const std::string& RouteFileCommands::DisplayName() const { return displayName_; }
@@ -167,7 +162,7 @@ bool RouteFileCommands::OpenPath(const std::string& path, bool byOperator) {
 
   // A file that is there but cannot be read whole (too large, locked, a folder, a FIFO) takes no
   // effect at all, so that a later save cannot overwrite it with an empty list.
-  const LoadResult loaded = LoadRoutesFile(path, table_.Stored(), host_);
+  const LoadResult loaded = LoadRoutesFile(path, table_.Stored(), host_, readTable_);
   if (!Taken(loaded)) {
     if (loaded.status == LoadStatus::TooLarge) {
       host_.ShowStatus(kPanelStatus, FileTooLargeText() + " " + cp1251::FromUtf8(path));

@@ -1,10 +1,11 @@
 // The open, save, save-as and close commands with the current file.
 #pragma once
+#include <functional>
 #include <optional>
 #include <string>
 
-#include "clock.h"
-#include "messagesink.h"
+#include "base/clock.h"
+#include "base/messagesink.h"
 #include "routetable.h"
 #include "version.h"
 
@@ -85,14 +86,24 @@ struct LoadResult {
   std::string error;  // the system's reason (UTF-8) when not Ok
   int routesInFile = 0;  // the route lines of a route list file read, those not kept included
 };
-// Reads a route list or imports a route group into `stored`, as the open command does; warnings go
-// to `sink`. `stored` is emptied first; a refused or too large file leaves it as it was.
-LoadResult LoadRoutesFile(const std::string& path, StoredRouteList& stored, MessageSink& sink);
+// Reads the table or workbook `bytes` of the file at `path` (its kind told by the extension) into
+// `stored`, with its lines for the log to `sink`, and returns why nothing was taken (UTF-8), "" when
+// it was read. A refused table leaves `stored` as it was and logs nothing. The spreadsheet bridge
+// gives the reader (ReadRouteTableFile in sheets/tablefile.h); without one a table's name is read
+// as a route list, like any name of a kind that has no reader of its own.
+using TableReader = std::function<std::string(const std::string& path, const std::string& bytes,
+                                              StoredRouteList& stored, MessageSink& sink)>;
+
+// Reads a route list, imports a route group or reads a table with `readTable` into `stored`, as the
+// open command does; warnings go to `sink`. `stored` is emptied first; a refused or too large file
+// leaves it as it was.
+LoadResult LoadRoutesFile(const std::string& path, StoredRouteList& stored, MessageSink& sink,
+                          const TableReader& readTable);
 
 class RouteFileCommands {
  public:
   RouteFileCommands(RouteTable& table, FileCommandHost& host, FileDialogs& dialogs,
-                    Clock& clock, const DateTimeFormat& format);
+                    Clock& clock, const DateTimeFormat& format, TableReader readTable);
 
   const std::string& CurrentFile() const;
   const std::string& DisplayName() const;
@@ -120,6 +131,7 @@ class RouteFileCommands {
   FileDialogs& dialogs_;
   Clock& clock_;
   const DateTimeFormat& format_;
+  TableReader readTable_;
   std::string currentFile_, displayName_, openedExtension_;
   std::string lastFile_;  // the file last read or written; a save may replace it unasked
   int lastFileRoutes_ = 0;  // the routes it held then; over 256, writing it again cuts some

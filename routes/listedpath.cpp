@@ -5,8 +5,8 @@
 #include <system_error>
 #include <vector>
 
+#include "base/textbytes.h"
 #include "listedpathparts.h"
-#include "textbytes.h"
 
 namespace velmora {
 namespace fs = std::filesystem;

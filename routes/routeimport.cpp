@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "Classline.h"
-#include "cp1251.h"
+#include "base/cp1251.h"
 #include "listedpath.h"
 
 namespace velmora {

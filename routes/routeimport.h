@@ -2,7 +2,7 @@
 #pragma once
 #include <string>
 
-#include "messagesink.h"
+#include "base/messagesink.h"
 #include "routerecord.h"
 
 namespace velmora {

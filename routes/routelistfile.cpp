@@ -1,6 +1,6 @@
 #include "routelistfile.h"
 
-#include "cp1251.h"
+#include "base/cp1251.h"
 
 namespace velmora {
 namespace {

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "clock.h"
+#include "base/clock.h"
 #include "routerecord.h"
 #include "version.h"
 

@@ -14,9 +14,9 @@
 #include <QWindow>
 #include <filesystem>
 
+#include "base/clock.h"
+#include "base/fileio.h"
 #include "gui_support.h"
-#include "routes/clock.h"
-#include "routes/fileio.h"
 #include "routes/routelistfile.h"
 #include "tests/routes/import_writer.h"
 

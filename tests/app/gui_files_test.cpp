@@ -7,7 +7,7 @@
 #include <QTextEdit>
 
 #include "gui_support.h"
-#include "tests/routes/unreadable_files.h"
+#include "tests/base/unreadable_files.h"
 
 using namespace guitest;
 

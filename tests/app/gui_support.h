@@ -14,9 +14,9 @@
 #include <string>
 
 #include "application.h"
+#include "base/cp1251.h"
 #include "mainwindow.h"
 #include "routemodel.h"
-#include "routes/cp1251.h"
 #include "routes/filecommands.h"
 #include "statusbars.h"
 #include "tests/routes/fakes.h"

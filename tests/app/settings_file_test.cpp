@@ -5,8 +5,8 @@
 #include <filesystem>
 
 #include "app/Sub.h"
-#include "tests/routes/fakes.h"
-#include "tests/routes/unreadable_files.h"
+#include "tests/base/fakes.h"
+#include "tests/base/unreadable_files.h"
 
 namespace velmora {
 namespace {

@@ -4,9 +4,9 @@
 #include <memory>
 #include <regex>
 
+#include "base/clock.h"
+#include "base/cp1251.h"
 #include "cli_run.h"
-#include "routes/clock.h"
-#include "routes/cp1251.h"
 #include "routes/routelistfile.h"
 
 namespace {

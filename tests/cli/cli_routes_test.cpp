@@ -3,12 +3,12 @@
 
 #include <memory>
 
+#include "base/clock.h"
+#include "base/cp1251.h"
 #include "cli_run.h"
-#include "routes/clock.h"
-#include "routes/cp1251.h"
 #include "routes/routelistfile.h"
+#include "tests/base/unreadable_files.h"
 #include "tests/routes/import_writer.h"
-#include "tests/routes/unreadable_files.h"
 
 namespace {
 

@@ -7,11 +7,11 @@
 #include <iterator>
 #include <map>
 
+#include "base/cp1251.h"
 #include "device/hotplug.h"
 #include "device/simkado.h"
 #include "link_fakes.h"
 #include "ops_fakes.h"
-#include "routes/cp1251.h"
 
 namespace velmora {
 namespace {

@@ -1,11 +1,11 @@
 // Start-up search, arrivals and removals: the log lines, the device state and lbProd.
 #include <gtest/gtest.h>
 
+#include "base/cp1251.h"
 #include "device/devicelink.h"
 #include "device/simkado.h"
 #include "device/transport.h"
 #include "link_fakes.h"
-#include "routes/cp1251.h"
 
 namespace velmora {
 namespace {

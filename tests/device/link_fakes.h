@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
+#include "base/clock.h"
 #include "device/devicehost.h"
 #include "device/hid.h"
-#include "routes/clock.h"
 #include "tests/routes/fakes.h"
 
 namespace velmora::testing {

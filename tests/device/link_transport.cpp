@@ -3,10 +3,10 @@
 
 #include <numeric>
 
+#include "base/cp1251.h"
 #include "device/simkado.h"
 #include "device/transport.h"
 #include "link_fakes.h"
-#include "routes/cp1251.h"
 
 namespace velmora {
 namespace {

@@ -3,9 +3,9 @@
 #pragma once
 #include <gtest/gtest.h>
 
+#include "base/clock.h"
 #include "device/devicehost.h"
 #include "link_fakes.h"
-#include "routes/clock.h"
 #include "tests/routes/fakes.h"
 
 namespace velmora::opstest {

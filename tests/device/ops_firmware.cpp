@@ -7,14 +7,14 @@
 #include <string>
 #include <vector>
 
+#include "base/cp1251.h"
 #include "device/Formatm.h"
 #include "device/firmwarelist.h"
 #include "device/firmwareupdate.h"
 #include "device/simkado.h"
 #include "device/transport.h"
 #include "ops_fakes.h"
-#include "routes/cp1251.h"
-#include "tests/routes/unreadable_files.h"
+#include "tests/base/unreadable_files.h"
 
 namespace velmora {
 namespace {

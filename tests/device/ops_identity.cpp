@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "base/cp1251.h"
 #include "device/Formatm.h"
 #include "device/devicelock.h"
 #include "device/firmwareupdate.h"
@@ -13,7 +14,6 @@
 #include "device/transport.h"
 #include "link_fakes.h"
 #include "ops_fakes.h"
-#include "routes/cp1251.h"
 
 namespace velmora {
 namespace {

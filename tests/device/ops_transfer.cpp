@@ -6,12 +6,12 @@
 #include <string>
 #include <vector>
 
+#include "base/cp1251.h"
+#include "base/fileio.h"
 #include "device/simkado.h"
 #include "device/transfer.h"
 #include "device/transport.h"
 #include "ops_fakes.h"
-#include "routes/cp1251.h"
-#include "routes/fileio.h"
 
 namespace velmora {
 namespace {

@@ -8,13 +8,13 @@
 #include <string>
 #include <vector>
 
+#include "base/cp1251.h"
 #include "device/devicelink.h"
 #include "device/simkado.h"
 #include "device/transfer.h"
 #include "device/transport.h"
 #include "link_fakes.h"
 #include "ops_fakes.h"
-#include "routes/cp1251.h"
 
 namespace velmora {
 namespace {

@@ -7,12 +7,12 @@
 #include <string>
 #include <vector>
 
+#include "base/cp1251.h"
 #include "device/Formatm.h"
 #include "device/firmwareupdate.h"
 #include "device/simkado.h"
 #include "device/transport.h"
 #include "ops_fakes.h"
-#include "routes/cp1251.h"
 
 namespace velmora {
 namespace {

@@ -28,10 +28,10 @@
 #include <thread>
 #include <vector>
 
+#include "base/fileio.h"
 #include "device/kado.h"
 #include "device/kadomodel.h"
 #include "device/simkado.h"
-#include "routes/fileio.h"
 
 namespace {
 

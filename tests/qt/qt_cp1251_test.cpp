@@ -5,7 +5,7 @@
 #include <QStringDecoder>
 #include <QStringEncoder>
 
-#include "routes/cp1251.h"
+#include "base/cp1251.h"
 
 using namespace velmora;
 

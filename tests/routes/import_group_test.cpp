@@ -4,7 +4,7 @@
 
 #include "import_writer.h"
 #include "routes/routeimport.h"
-#include "unreadable_files.h"
+#include "tests/base/unreadable_files.h"
 
 namespace velmora {
 namespace {

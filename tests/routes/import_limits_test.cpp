@@ -6,12 +6,12 @@
 #include <string>
 #include <vector>
 
+#include "base/cp1251.h"
 #include "import_writer.h"
 #include "routes/Classline.h"
-#include "routes/cp1251.h"
 #include "routes/filecommands.h"
-#include "routes/routelistfile.h"
 #include "routes/routeimport.h"
+#include "routes/routelistfile.h"
 
 namespace velmora {
 namespace {
@@ -93,7 +93,7 @@ TEST(ImportLimits, AnOversizedGroupFileIsNotOpened) {
   FakeDialogs dialogs;
   FakeClock clock;
   FixedDateTimeFormat format;
-  RouteFileCommands files(table, host, dialogs, clock, format);
+  RouteFileCommands files(table, host, dialogs, clock, format, nullptr);
   dialogs.opens.push_back(list);
   files.Open(true);
   ASSERT_EQ(table.RouteCount(), 1);

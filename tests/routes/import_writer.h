@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "base/cp1251.h"
 #include "fakes.h"
-#include "routes/cp1251.h"
 
 namespace velmora::test {
 

@@ -14,13 +14,13 @@
 #include <unistd.h>
 #endif
 
+#include "base/cp1251.h"
+#include "base/fileio.h"
 #include "import_writer.h"
-#include "routes/cp1251.h"
 #include "routes/filecommands.h"
-#include "routes/fileio.h"
 #include "routes/routeimport.h"
 #include "routes/routelistfile.h"
-#include "routes_testutil.h"
+#include "tests/base/testutil.h"
 
 namespace velmora {
 namespace {
@@ -45,7 +45,7 @@ struct RobustFiles : ::testing::Test {
   FakeDialogs dialogs;
   FakeClock clock;
   FixedDateTimeFormat format;
-  RouteFileCommands files{table, host, dialogs, clock, format};
+  RouteFileCommands files{table, host, dialogs, clock, format, nullptr};
   TempDir dir;
 
   void Open(const std::string& path) {

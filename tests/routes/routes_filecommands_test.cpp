@@ -4,12 +4,13 @@
 #include <optional>
 #include <vector>
 
-#include "routes/cp1251.h"
+#include "base/cp1251.h"
+#include "base/fileio.h"
+#include "fakes.h"
 #include "routes/filecommands.h"
-#include "routes/fileio.h"
 #include "routes/routelistfile.h"
-#include "routes_testutil.h"
-#include "unreadable_files.h"
+#include "tests/base/testutil.h"
+#include "tests/base/unreadable_files.h"
 
 using namespace velmora;
 using velmora::test::FakeClock;
@@ -35,7 +36,7 @@ struct Fixture : ::testing::Test {
   FakeDialogs dialogs;
   FakeClock clock;
   FixedDateTimeFormat format;
-  RouteFileCommands files{table, host, dialogs, clock, format};
+  RouteFileCommands files{table, host, dialogs, clock, format, nullptr};
   TempDir dir;
 
   void OpenByDialog(const std::string& path) {
@@ -429,21 +430,21 @@ TEST(LoadRoutesFile, ReadsAsTheOpenCommandDoes) {
   StoredRouteList stored;
   stored.count = 1;
   stored.records[0].Set(kDesignation, "old");
-  EXPECT_EQ(LoadRoutesFile(dir / "none.mrp", stored, sink).status, LoadStatus::Missing);
+  EXPECT_EQ(LoadRoutesFile(dir / "none.mrp", stored, sink, nullptr).status, LoadStatus::Missing);
   EXPECT_EQ(stored.count, 0);
 
   test::WriteBytes(dir / "a.mrp", "1;a\r\n2;b\r\n3");
-  EXPECT_EQ(LoadRoutesFile(dir / "a.mrp", stored, sink).status, LoadStatus::Ok);
+  EXPECT_EQ(LoadRoutesFile(dir / "a.mrp", stored, sink, nullptr).status, LoadStatus::Ok);
   EXPECT_EQ(stored.count, 2);
 
   test::WriteBytes(dir / "big.mrp", std::string(kMaxRouteListFileSize + 1, ';'));
-  EXPECT_EQ(LoadRoutesFile(dir / "big.mrp", stored, sink).status, LoadStatus::TooLarge);
+  EXPECT_EQ(LoadRoutesFile(dir / "big.mrp", stored, sink, nullptr).status, LoadStatus::TooLarge);
   EXPECT_EQ(stored.count, 2) << "a refused file leaves the list";
 
   std::string many;
   for (int i = 0; i < 257; ++i) many += "x\n";
   test::WriteBytes(dir / "many.mrp", many);
-  EXPECT_EQ(LoadRoutesFile(dir / "many.mrp", stored, sink).status, LoadStatus::Ok);
+  EXPECT_EQ(LoadRoutesFile(dir / "many.mrp", stored, sink, nullptr).status, LoadStatus::Ok);
   EXPECT_EQ(stored.count, 256);
   ASSERT_EQ(sink.log.size(), 1u);
   EXPECT_EQ(sink.log[0].colour, kRed);

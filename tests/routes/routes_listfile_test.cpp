@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "routes/cp1251.h"
+#include "base/cp1251.h"
 #include "routes/routelistfile.h"
 
 using namespace velmora;

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "routes/cp1251.h"
+#include "base/cp1251.h"
 #include "routes/routetable.h"
 
 using namespace velmora;

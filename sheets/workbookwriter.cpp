@@ -9,9 +9,9 @@
 #include <random>
 #include <system_error>
 
-#include "cp1251.h"
-#include "fileio.h"
-#include "routelistfile.h"
+#include "base/cp1251.h"
+#include "base/fileio.h"
+#include "routes/routelistfile.h"
 
 namespace velmora {
 namespace {

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "routeintake.h"
-#include "routerecord.h"
+#include "routes/routerecord.h"
 
 namespace velmora {
 
@@ -36,6 +36,13 @@ TableRows ReadTableRows(const std::string& bytes, TableKind kind);
 // Reads a table or workbook into `stored` (cleared first; left empty on a refusal) by the
 // rules of RouteIntake::AddRows.
 TableRead ParseRouteTable(const std::string& bytes, TableKind kind, StoredRouteList& stored);
+
+// The open command's reader of tables (a TableReader of routes/filecommands.h): the kind by the
+// extension of `path` in any letter case (".tsv" a TSV table, ".xlsx" and ".ods" a workbook, else
+// CSV), the routes into `stored` and the lines to `sink`. Returns the refusal (UTF-8), "" when
+// read; a refused table leaves `stored` as it was and logs nothing.
+std::string ReadRouteTableFile(const std::string& path, const std::string& bytes,
+                               StoredRouteList& stored, MessageSink& sink);
 
 // The table as spreadsheets on Russian Windows open it: UTF-8 with a byte-order mark, ";"
 // between cells, CR LF line ends, the column headers first, and a cell quoted when it

@@ -2,7 +2,7 @@
 #pragma once
 #include <string>
 
-#include "routerecord.h"
+#include "routes/routerecord.h"
 
 namespace velmora {
 

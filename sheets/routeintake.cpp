@@ -2,9 +2,9 @@
 
 #include <algorithm>
 
-#include "cp1251.h"
-#include "routelistfile.h"
-#include "textbytes.h"
+#include "base/cp1251.h"
+#include "base/textbytes.h"
+#include "routes/routelistfile.h"
 
 namespace velmora {
 namespace {

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <filesystem>
 
-#include "routes/fileio.h"
-#include "routes_testutil.h"
+#include "base/fileio.h"
+#include "testutil.h"
 #include "unreadable_files.h"
 
 using namespace velmora;

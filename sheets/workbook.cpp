@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "cp1251.h"
+#include "base/cp1251.h"
 #include "workbookparts.h"
 
 namespace velmora {

@@ -3,7 +3,7 @@
 #include <iterator>
 #include <vector>
 
-#include "routes/textbytes.h"
+#include "base/textbytes.h"
 
 namespace velmora {
 namespace {

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "messagesink.h"
-#include "routerecord.h"
+#include "base/messagesink.h"
+#include "routes/routerecord.h"
 
 namespace velmora {
 

@@ -1,4 +1,4 @@
-// Small file helpers for the route file tests.
+// Small file helpers for the file tests: the names in a folder, a tiny tmpfs.
 #pragma once
 #include <filesystem>
 #include <string>

@@ -2,7 +2,7 @@
 
 #include <limits>
 
-#include "routes/clock.h"
+#include "base/clock.h"
 
 using namespace velmora;
 

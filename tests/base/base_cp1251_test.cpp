@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "routes/cp1251.h"
+#include "base/cp1251.h"
 
 using namespace velmora;
 

@@ -6,7 +6,7 @@
 #include <map>
 #include <vector>
 
-#include "cp1251.h"
+#include "base/cp1251.h"
 #include "workbookparts.h"
 
 namespace velmora::workbook {

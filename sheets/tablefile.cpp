@@ -1,9 +1,11 @@
 #include "tablefile.h"
 
 #include <algorithm>
+#include <memory>
 
-#include "cp1251.h"
-#include "textbytes.h"
+#include "base/cp1251.h"
+#include "base/fileio.h"
+#include "base/textbytes.h"
 #include "workbook.h"
 
 namespace velmora {
@@ -199,6 +201,20 @@ TableRead ParseRouteTable(const std::string& bytes, TableKind kind, StoredRouteL
   if (!rows.refusal.empty()) return {rows.refusal, {}};
   intake.AddRows(rows.rows);
   return {std::string(), intake.Lines()};
+}
+
+std::string ReadRouteTableFile(const std::string& path, const std::string& bytes,
+                               StoredRouteList& stored, MessageSink& sink) {
+  const std::string extension = LowerExtensionOf(path);
+  TableKind kind = TableKind::Csv;
+  if (extension == ".tsv") kind = TableKind::Tsv;
+  if (extension == ".xlsx" || extension == ".ods") kind = TableKind::Workbook;
+  auto table = std::make_unique<StoredRouteList>();
+  const TableRead parsed = ParseRouteTable(bytes, kind, *table);
+  if (!parsed.refusal.empty()) return parsed.refusal;
+  stored = *table;
+  for (const IntakeLine& line : parsed.lines) sink.AppendLogLine(line.text, line.colour);
+  return std::string();
 }
 
 std::string WriteRouteTable(const StoredRouteList& stored) {

@@ -6,12 +6,12 @@
 #include <string>
 #include <vector>
 
-#include "routes/clock.h"
-#include "routes/cp1251.h"
+#include "base/clock.h"
+#include "base/cp1251.h"
 #include "routes/routelistfile.h"
-#include "routes/tablefile.h"
-#include "routes/workbookwriter.h"
-#include "routes_testutil.h"
+#include "sheets/tablefile.h"
+#include "sheets/workbookwriter.h"
+#include "tests/base/fakes.h"
 
 using namespace velmora;
 
