@@ -10,6 +10,8 @@
 # cannot run.
 # usage: scripts/ci-hidstack-windows.sh MINGW-BUILD
 set -euo pipefail
+. "$(dirname "$0")/windows-common.sh"
+without_address_randomization ci-hidstack-windows "$0" "$@"
 here="$(cd "$(dirname "$0")/.." && pwd)"
 
 # --cli EXE ARGS: velmora-cli.exe as the CLI table runs it. Wine takes about a second to

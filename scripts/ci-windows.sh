@@ -7,11 +7,12 @@
 # stack (scripts/ci-hidstack-windows.sh). Every Wine call is bounded by a timeout, so CI
 # cannot hang.
 set -euo pipefail
+. "$(dirname "$0")/windows-common.sh"
+without_address_randomization ci-windows "$0" "$@"
 cd "$(dirname "$0")/.."
 build="${VELMORA_MINGW_BUILD:-build/mingw}"
 case "$build" in /*) ;; *) build="$PWD/$build" ;; esac
 export VELMORA_MINGW_BUILD="$build"
-. scripts/windows-common.sh
 start=$SECONDS
 
 missing=()
@@ -82,34 +83,8 @@ for _ in 1 2 3; do
 done
 [ -n "$desktop" ] || { echo "ci-windows: Wine's desktop process did not start" >&2; exit 1; }
 
-if ! timeout 2400 ctest --test-dir "$build" --output-on-failure --timeout 60 -j2 </dev/null; then
-  # One fault under Wine runs a test once more, alone, and is named: a test process that
-  # ended at once without printing a line (not even the test framework's header), so the
-  # test never ran. Any other failure, or one that fails again, fails the build.
-  failed_list="$build/Testing/Temporary/LastTestsFailed.log"
-  wine_faults=$(awk '
-    /^[0-9]+\/[0-9]+ Test: / { name = $3; header = 0; next }
-    /^\[==========\]/ { header = 1 }
-    /^<end of output>/ { if (!header) print "not-started " name }' \
-    "$build/Testing/Temporary/LastTest.log" 2>/dev/null | sort -u)
-  rerun=()
-  [ -f "$failed_list" ] || status=1
-  while IFS=: read -r _ name; do
-    [ -n "$name" ] || continue
-    fault=$(awk -v n="$name" '$2 == n { print $1; exit }' <<<"$wine_faults")
-    if [ -n "$fault" ]; then
-      rerun+=("$name")
-      echo "ci-windows: $name: $fault under Wine" >&2
-    else
-      status=1
-    fi
-  done < <(cat "$failed_list" 2>/dev/null)
-  if [ "${#rerun[@]}" -gt 0 ]; then
-    echo "ci-windows: running these ${#rerun[@]} tests once more, alone" >&2
-    regex=$(printf '^%s$|' "${rerun[@]}" | sed 's/[.]/\\./g; s/|$//')
-    timeout 600 ctest --test-dir "$build" -R "$regex" --output-on-failure --timeout 60 </dev/null || status=1
-  fi
-fi
+# Every test passes the first time: no test runs again.
+timeout 2400 ctest --test-dir "$build" --output-on-failure --timeout 60 -j2 </dev/null || status=1
 # The desktop that the suite began with must still be the one: otherwise tests have
 # started desktops of their own, with their pipes.
 if [ "$(of_prefix 'explorer.exe /desktop')" != "$desktop" ]; then

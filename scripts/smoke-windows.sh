@@ -11,6 +11,8 @@
 #   5. the uninstaller removes the program and the associations.
 # usage: smoke-windows.sh BUILD   (the folder with velmora-*-win64-setup.exe)
 set -euo pipefail
+. "$(dirname "$0")/windows-common.sh"
+without_address_randomization smoke-windows "$0" "$@"
 build="$(cd "$1" && pwd)"
 here="$(cd "$(dirname "$0")" && pwd)"
 setup=$(ls "$build"/velmora-*-win64-setup.exe | head -n 1)

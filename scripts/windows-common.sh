@@ -42,3 +42,23 @@ fetch_debian_sources() {
   apt-get update -qq >&2
   (cd "$folder" && apt-get source --download-only "$@" >&2)
 }
+
+# without_address_randomization WHO SCRIPT ARGS...: runs SCRIPT again under `setarch -R`
+# unless address randomization is already off (the personality is inherited by every
+# program it starts). Debian's Wine has no preloader to hold the address of Windows' shared
+# user data (0x7ffe0000) from the first instruction on, and its loader sits at 0x7d000000
+# with its heap placed anywhere in the gigabyte above: about one start in several thousand
+# finds the heap there, and the new Windows process ends at once ("failed to map the shared
+# user data", which WINEDEBUG=-all silences; CreateProcess gives ERROR_INTERNAL_ERROR and
+# cmd.exe "Can't recognize"). Without randomization the heap lies just above the loader.
+without_address_randomization() {
+  local who="$1" personality
+  shift
+  personality=$(cat /proc/self/personality 2>/dev/null || echo 0)
+  (((0x$personality & 0x0040000) == 0)) || return 0   # ADDR_NO_RANDOMIZE
+  if setarch "$(uname -m)" -R true 2>/dev/null; then
+    echo "$who: Wine runs without address randomization (setarch -R)" >&2
+    exec setarch "$(uname -m)" -R "$BASH" "$@"
+  fi
+  echo "$who: setarch -R is refused here: a Wine process may now and then fail to start" >&2
+}
