@@ -62,7 +62,7 @@ timeout 60 wine reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f </de
   { echo "ci-windows: Wine's null display driver could not be chosen" >&2; exit 1; }
 of_prefix() {
   for pid in $(pgrep -f "$1" || true); do
-    tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null | grep -qxF "WINEPREFIX=$WINEPREFIX" && echo "$pid"
+    tr '\0' '\n' 2>/dev/null <"/proc/$pid/environ" | grep -qxF "WINEPREFIX=$WINEPREFIX" && echo "$pid"
   done
   return 0
 }
