@@ -44,13 +44,10 @@ fetch_debian_sources() {
 }
 
 # without_address_randomization WHO SCRIPT ARGS...: runs SCRIPT again under `setarch -R`
-# unless address randomization is already off (the personality is inherited by every
-# program it starts). Debian's Wine has no preloader to hold the address of Windows' shared
-# user data (0x7ffe0000) from the first instruction on, and its loader sits at 0x7d000000
-# with its heap placed anywhere in the gigabyte above: about one start in several thousand
-# finds the heap there, and the new Windows process ends at once ("failed to map the shared
-# user data", which WINEDEBUG=-all silences; CreateProcess gives ERROR_INTERNAL_ERROR and
-# cmd.exe "Can't recognize"). Without randomization the heap lies just above the loader.
+# unless address randomization is already off (every program it starts inherits that).
+# Debian's Wine has no preloader, and with randomization about one Windows process start in
+# several thousand ends at once: its heap took the address of the shared user data (see
+# docs/windows.md, "Tested under Wine").
 without_address_randomization() {
   local who="$1" personality
   shift
